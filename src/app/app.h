@@ -1,0 +1,22 @@
+// Program entry, window procedure, start-up and shut-down, frame step.
+#pragma once
+
+#include <cstdint>
+
+extern int AppActive;
+extern int32_t CurrentScene;
+
+// The whole program: lock, window, start-up, message loop, shut-down.
+// Returns the process exit code.
+int WinMain();
+intptr_t WndProc(uint32_t message, intptr_t wParam, intptr_t lParam);
+int InitApp();
+void ReleaseApp();
+
+void FrameStep();
+uint32_t WaitFrame(uint32_t fps);
+void RestoreLostSurfaces();
+
+// The scene code that the latest frame ran (0 before the first frame; an
+// unknown code when no scene ran). For the headless runner's trace.
+int32_t LastSceneRun();

@@ -1,0 +1,14 @@
+// The best-score file: ten little-endian 32-bit scores, best first.
+#pragma once
+
+#include <cstdint>
+
+constexpr int ScoreCount = 10;
+constexpr int ScoreFileBytes = ScoreCount * 4;  // 40
+extern const char* const BestScorePath;      // "Data/BestScore"
+
+extern int32_t BestScores[ScoreCount];
+
+void LoadScores(int32_t* table);
+void RecordScore(int32_t score);
+void ClearScores();

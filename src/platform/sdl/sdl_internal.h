@@ -1,0 +1,18 @@
+// What the pieces of the SDL back-end share among themselves.
+#pragma once
+
+#include <SDL.h>
+
+namespace sdlplat {
+
+// The SDL window, or null before CreateMainWindow / after DestroyMainWindow.
+SDL_Window* Window();
+
+// The user event type that the music's end posts from the audio thread; the
+// event pump turns it into MM_MCINOTIFY. Registered on first use.
+Uint32 MusicEndEventType();
+
+// Called by the event pump for SDL_JOYDEVICEADDED / SDL_JOYDEVICEREMOVED.
+void JoyDeviceEvent(const SDL_Event& event);
+
+}  // namespace sdlplat

@@ -1,0 +1,14 @@
+// The four scenes. Each step draws the whole screen and returns the next scene code.
+#pragma once
+
+#include <cstdint>
+
+constexpr int32_t SceneTitle = 1;
+constexpr int32_t ScenePlay = 2;
+constexpr int32_t SceneResult = 3;
+constexpr int32_t SceneEditor = 4;
+
+int32_t TitleStep();
+int32_t PlayStep();
+int32_t ResultStep();
+int32_t EditorStep();

@@ -1,0 +1,3 @@
+#include "tools/headless/autoplay.h"
+
+void AutoplayBeforeFrame(int) {}
