@@ -5,10 +5,12 @@
 
 constexpr int ScoreCount = 10;
 constexpr int ScoreFileBytes = ScoreCount * 4;  // 40
-extern const char* const BestScorePath;      // "Data/BestScore"
+extern const char* const BestScorePath;         // "Data/BestScore"
 
 extern int32_t BestScores[ScoreCount];
 
+// A missing or unreadable file reads as ten zeros; a short one fills only
+// the places it holds.
 void LoadScores(int32_t* table);
 void RecordScore(int32_t score);
 void ClearScores();

@@ -1,0 +1,61 @@
+#include "data/scores.h"
+
+#include "data/datafile.h"
+
+const char* const BestScorePath = "Data/BestScore";
+
+int32_t BestScores[ScoreCount] = {};
+
+namespace {
+
+void WriteScores(const int32_t* table) {
+    unsigned char bytes[ScoreFileBytes];
+    for (int i = 0; i < ScoreCount; ++i) {
+        WriteLe32(bytes + i * 4, table[i]);
+    }
+    // Replaced whole: a crash or a full disk mid-save keeps the old table.
+    ReplaceFile(BestScorePath, bytes, sizeof bytes);
+}
+
+}  // namespace
+
+// No file yet (or one that cannot be read) is a table nobody has played.
+// A short file fills only the whole places it holds; the rest keep their
+// values. Nothing checks the order.
+void LoadScores(int32_t* table) {
+    unsigned char bytes[ScoreFileBytes];
+    size_t got = 0;
+    if (!ReadFilePrefix(BestScorePath, bytes, sizeof bytes, &got)) {
+        for (int i = 0; i < ScoreCount; ++i) {
+            table[i] = 0;
+        }
+        return;
+    }
+    const size_t places = got / 4;
+    for (size_t i = 0; i < places; ++i) {
+        table[i] = ReadLe32(bytes + i * 4);
+    }
+}
+
+// The new score is carried down the table, swapping with every place that is
+// not above it, so an equal score goes above the old one and the lowest drops
+// out. The file is written every time, changed or not.
+void RecordScore(int32_t score) {
+    LoadScores(BestScores);
+    int32_t carried = score;
+    for (int i = 0; i < ScoreCount; ++i) {
+        if (BestScores[i] <= carried) {
+            const int32_t old = BestScores[i];
+            BestScores[i] = carried;
+            carried = old;
+        }
+    }
+    WriteScores(BestScores);
+}
+
+void ClearScores() {
+    for (int i = 0; i < ScoreCount; ++i) {
+        BestScores[i] = 0;
+    }
+    WriteScores(BestScores);
+}

@@ -1,0 +1,337 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+
+#include "data/datafile.h"
+#include "data/scores.h"
+#include "data/stage.h"
+#include "data_files.h"
+
+namespace {
+
+using Table = std::vector<int32_t>;
+
+Table Scores() {
+    return Table(BestScores, BestScores + ScoreCount);
+}
+
+Table Grid() {
+    return Table(StageGrid, StageGrid + StageCells);
+}
+
+void FillGrid(int32_t value) {
+    std::fill(StageGrid, StageGrid + StageCells, value);
+}
+
+void PutScoreFile(const Table& table) {
+    std::filesystem::create_directory("Data");
+    WriteAllBytes(BestScorePath, LeBytes(table));
+}
+
+class ScoreFile : public InScratchDirectory {
+  protected:
+    void SetUp() override {
+        InScratchDirectory::SetUp();
+        std::fill(BestScores, BestScores + ScoreCount, 0);
+    }
+    void TearDown() override {
+        FileStepFails = nullptr;
+        InScratchDirectory::TearDown();
+    }
+};
+
+class StageFile : public ScoreFile {
+  protected:
+    void SetUp() override {
+        ScoreFile::SetUp();
+        FillGrid(0);
+    }
+};
+
+TEST_F(ScoreFile, RecordScoreWorkedTables) {
+    struct Case {
+        Table before;
+        int32_t score;
+        Table after;
+    };
+    const Case cases[] = {
+        {{50, 40, 30, 20, 10, 0, 0, 0, 0, 0}, 35, {50, 40, 35, 30, 20, 10, 0, 0, 0, 0}},
+        {{50, 40, 30, 20, 10, 9, 8, 7, 6, 5}, 3, {50, 40, 30, 20, 10, 9, 8, 7, 6, 5}},
+        {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {{50, 40, 30, 20, 10, 9, 8, 7, 6, 5}, 60, {60, 50, 40, 30, 20, 10, 9, 8, 7, 6}},
+        {{5, 10, 0, 0, 0, 0, 0, 0, 0, 0}, 7, {7, 10, 5, 0, 0, 0, 0, 0, 0, 0}},
+        // An equal score goes above the one already kept.
+        {{50, 40, 30, 20, 10, 9, 8, 7, 6, 5}, 40, {50, 40, 40, 30, 20, 10, 9, 8, 7, 6}},
+        // Signed throughout: a negative table entry is beaten by zero.
+        {{-5, -5, -5, -5, -5, -5, -5, -5, -5, -5}, 0, {0, -5, -5, -5, -5, -5, -5, -5, -5, -5}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.before) + " + " + std::to_string(c.score));
+        PutScoreFile(c.before);
+        struct stat old;
+        ASSERT_EQ(stat(BestScorePath, &old), 0);
+        RecordScore(c.score);
+        EXPECT_EQ(Scores(), c.after);
+        EXPECT_EQ(ReadAllBytes(BestScorePath), LeBytes(c.after));
+        // Written again even when nothing changed: a new file took its place.
+        struct stat now;
+        ASSERT_EQ(stat(BestScorePath, &now), 0);
+        EXPECT_NE(now.st_ino, old.st_ino);
+    }
+}
+
+TEST_F(ScoreFile, ByteFormat) {
+    PutScoreFile(Table(10, 0));
+    RecordScore(1234);
+    const Bytes bytes = ReadAllBytes(BestScorePath);
+    ASSERT_EQ(bytes.size(), 40u);
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 4), (Bytes{0xD2, 0x04, 0x00, 0x00}));
+    EXPECT_EQ(Bytes(bytes.begin() + 4, bytes.end()), Bytes(36, 0));
+
+    PutScoreFile({INT32_MAX, 0x01020304, -1, INT32_MIN, 0, 0, 0, 0, 0, 0});
+    int32_t table[ScoreCount];
+    LoadScores(table);
+    EXPECT_EQ(Table(table, table + ScoreCount),
+              (Table{INT32_MAX, 0x01020304, -1, INT32_MIN, 0, 0, 0, 0, 0, 0}));
+
+    ClearScores();
+    EXPECT_EQ(ReadAllBytes(BestScorePath), Bytes(40, 0));
+    EXPECT_EQ(Scores(), Table(10, 0));
+}
+
+TEST_F(ScoreFile, MissingOrUnreadableFileReadsAsZeros) {
+    int32_t table[ScoreCount];
+    std::fill(table, table + ScoreCount, 77);
+    LoadScores(table);  // no Data directory at all
+    EXPECT_EQ(Table(table, table + ScoreCount), Table(10, 0));
+
+    std::filesystem::create_directory("Data");
+    std::fill(table, table + ScoreCount, 77);
+    LoadScores(table);  // directory but no file
+    EXPECT_EQ(Table(table, table + ScoreCount), Table(10, 0));
+
+    // Something that is not a plain file in its place; a pipe with no writer
+    // must not stop the game.
+    ASSERT_EQ(mkfifo(BestScorePath, 0600), 0);
+    std::fill(table, table + ScoreCount, 77);
+    LoadScores(table);
+    EXPECT_EQ(Table(table, table + ScoreCount), Table(10, 0));
+    std::filesystem::remove(BestScorePath);
+    std::filesystem::create_directory(BestScorePath);
+    std::fill(table, table + ScoreCount, 77);
+    LoadScores(table);
+    EXPECT_EQ(Table(table, table + ScoreCount), Table(10, 0));
+}
+
+TEST_F(ScoreFile, ShortAndLongFiles) {
+    std::filesystem::create_directory("Data");
+    int32_t table[ScoreCount];
+
+    // Two whole places and half of a third: only the whole ones count.
+    Bytes bytes = LeBytes({900, 800, 700});
+    bytes.resize(10);
+    WriteAllBytes(BestScorePath, bytes);
+    std::fill(table, table + ScoreCount, 77);
+    LoadScores(table);
+    EXPECT_EQ(Table(table, table + ScoreCount), (Table{900, 800, 77, 77, 77, 77, 77, 77, 77, 77}));
+
+    WriteAllBytes(BestScorePath, {});
+    std::fill(table, table + ScoreCount, 77);
+    LoadScores(table);
+    EXPECT_EQ(Table(table, table + ScoreCount), Table(10, 77));
+
+    // A longer file is read only up to its tenth place.
+    Table longer;
+    for (int i = 0; i < 25; ++i) {
+        longer.push_back(100 - i);
+    }
+    WriteAllBytes(BestScorePath, LeBytes(longer));
+    LoadScores(table);
+    EXPECT_EQ(Table(table, table + ScoreCount), Table(longer.begin(), longer.begin() + 10));
+    // Recording writes back exactly 40 bytes.
+    RecordScore(0);
+    EXPECT_EQ(ReadAllBytes(BestScorePath), LeBytes(Table(longer.begin(), longer.begin() + 10)));
+}
+
+TEST_F(ScoreFile, FirstRecordCreatesDirectoryAndFile) {
+    RecordScore(500);
+    EXPECT_EQ(ReadAllBytes(BestScorePath), LeBytes({500, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Listing("Data"), std::vector<std::string>{"BestScore"});
+}
+
+TEST_F(ScoreFile, FailedWriteKeepsOldFileAndLeavesNoTemporary) {
+    const Table kept = {50, 40, 30, 20, 10, 9, 8, 7, 6, 5};
+    static FileStep failing;
+    FileStepFails = [](FileStep step) { return step == failing; };
+    for (FileStep step : {FileStep::Create, FileStep::Write, FileStep::Sync, FileStep::Rename}) {
+        SCOPED_TRACE(static_cast<int>(step));
+        failing = step;
+        PutScoreFile(kept);
+        RecordScore(60);
+        EXPECT_EQ(ReadAllBytes(BestScorePath), LeBytes(kept));
+        ClearScores();
+        EXPECT_EQ(ReadAllBytes(BestScorePath), LeBytes(kept));
+        EXPECT_EQ(Listing("Data"), std::vector<std::string>{"BestScore"});
+    }
+    // The same steps on a stage file.
+    const Bytes stage = LeBytes(Table(StageCells, 3));
+    WriteAllBytes(StagePath(4), stage);
+    FillGrid(1);
+    for (FileStep step : {FileStep::Create, FileStep::Write, FileStep::Sync, FileStep::Rename}) {
+        failing = step;
+        SaveStage(4);
+        EXPECT_EQ(ReadAllBytes(StagePath(4)), stage);
+        EXPECT_EQ(Listing("Data"), (std::vector<std::string>{"BestScore", "Map5"}));
+    }
+
+    failing = FileStep::MakeDirectory;
+    std::filesystem::remove_all("Data");
+    RecordScore(60);
+    SaveStage(0);
+    EXPECT_FALSE(std::filesystem::exists("Data"));
+}
+
+TEST_F(ScoreFile, DirectoryThatCannotHoldFiles) {
+    // Data is a plain file: nothing can be created under it, even by root.
+    WriteAllBytes("Data", {1, 2, 3});
+    RecordScore(60);
+    ClearScores();
+    SaveStage(0);
+    EXPECT_EQ(ReadAllBytes("Data"), (Bytes{1, 2, 3}));
+    EXPECT_EQ(Listing("."), std::vector<std::string>{"Data"});
+
+    // The best-score file is a directory: the rename cannot replace it and
+    // the temporary does not stay.
+    std::filesystem::remove("Data");
+    std::filesystem::create_directories("Data/BestScore");
+    RecordScore(60);
+    EXPECT_TRUE(std::filesystem::is_directory(BestScorePath));
+    EXPECT_EQ(Listing("Data"), std::vector<std::string>{"BestScore"});
+}
+
+TEST_F(ScoreFile, LeftoversFromACrashAreReplaced) {
+    std::filesystem::create_directory("Data");
+    WriteAllBytes("Data/BestScore.tmp", {9, 9, 9});
+    RecordScore(7);
+    EXPECT_EQ(ReadAllBytes(BestScorePath), LeBytes({7, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Listing("Data"), std::vector<std::string>{"BestScore"});
+
+    // A link put where the temporary goes is not written through.
+    WriteAllBytes("outside", {1, 2, 3});
+    std::filesystem::create_symlink("../outside", "Data/BestScore.tmp");
+    ClearScores();
+    EXPECT_EQ(ReadAllBytes("outside"), (Bytes{1, 2, 3}));
+    EXPECT_EQ(ReadAllBytes(BestScorePath), Bytes(40, 0));
+    EXPECT_EQ(Listing("Data"), std::vector<std::string>{"BestScore"});
+}
+
+TEST(StageTable, PathsAndBrickSets) {
+    const std::array<std::pair<const char*, int>, StageCount> expected = {{
+        {"Data/Map1", 0},
+        {"Data/Map2", 0},
+        {"Data/Map3", 1},
+        {"Data/Map4", 1},
+        {"Data/Map5", 2},
+        {"Data/Map6", 2},
+        {"Data/Map7", 3},
+        {"Data/Map8", 3},
+        {"Data/Map9", 4},
+        {"Data/Map10", 4},
+    }};
+    for (int i = 0; i < StageCount; ++i) {
+        ASSERT_NE(StagePath(i), nullptr);
+        EXPECT_STREQ(StagePath(i), expected[i].first);
+        EXPECT_EQ(BrickSetForStage(i), expected[i].second);
+    }
+    EXPECT_EQ(StagePath(-1), nullptr);
+    EXPECT_EQ(StagePath(10), nullptr);
+}
+
+TEST_F(StageFile, RoundTripKeepsEveryCell) {
+    for (int i = 0; i < StageCells; ++i) {
+        StageGrid[i] = (i % 2 == 0 ? -1 : 1) * (i * 100003);
+    }
+    StageGrid[0] = INT32_MIN;
+    StageGrid[77] = INT32_MAX;
+    StageGrid[40] = 2;
+    const Table saved = Grid();
+    SaveStage(9);
+    EXPECT_EQ(Grid(), saved);
+    EXPECT_EQ(ReadAllBytes("Data/Map10"), LeBytes(saved));
+    FillGrid(5);
+    LoadStage(9);
+    EXPECT_EQ(Grid(), saved);
+}
+
+TEST_F(StageFile, CellsLieColumnByColumn) {
+    StageCell(1, 0) = 0x11223344;
+    SaveStage(0);
+    Bytes expected(StageFileBytes, 0);
+    expected[24] = 0x44;
+    expected[25] = 0x33;
+    expected[26] = 0x22;
+    expected[27] = 0x11;
+    EXPECT_EQ(ReadAllBytes("Data/Map1"), expected);
+
+    FillGrid(0);
+    StageCell(12, 5) = 2;
+    SaveStage(7);
+    const Bytes last = ReadAllBytes("Data/Map8");
+    ASSERT_EQ(last.size(), 312u);
+    EXPECT_EQ(Bytes(last.begin(), last.begin() + 308), Bytes(308, 0));
+    EXPECT_EQ(Bytes(last.begin() + 308, last.end()), (Bytes{2, 0, 0, 0}));
+}
+
+TEST_F(StageFile, MissingShortAndLongFiles) {
+    FillGrid(6);
+    LoadStage(3);  // no file: the grid stays as it was
+    EXPECT_EQ(Grid(), Table(StageCells, 6));
+
+    std::filesystem::create_directory("Data");
+    Table cells;
+    for (int i = 0; i < 100; ++i) {
+        cells.push_back(1000 + i);
+    }
+    // Seven whole cells and three bytes of the eighth.
+    Bytes shortFile = LeBytes(cells);
+    shortFile.resize(31);
+    WriteAllBytes("Data/Map4", shortFile);
+    LoadStage(3);
+    Table expected(StageCells, 6);
+    std::copy(cells.begin(), cells.begin() + 7, expected.begin());
+    EXPECT_EQ(Grid(), expected);
+
+    // A longer file gives its first 78 cells only.
+    WriteAllBytes("Data/Map4", LeBytes(cells));
+    LoadStage(3);
+    EXPECT_EQ(Grid(), Table(cells.begin(), cells.begin() + StageCells));
+
+    std::filesystem::remove("Data/Map4");
+    std::filesystem::create_directory("Data/Map4");
+    FillGrid(6);
+    LoadStage(3);
+    EXPECT_EQ(Grid(), Table(StageCells, 6));
+}
+
+TEST_F(StageFile, IndexOutsideTheTableDoesNothing) {
+    FillGrid(4);
+    std::filesystem::create_directory("Data");
+    WriteAllBytes("Data/Map11", LeBytes(Table(StageCells, 9)));
+    WriteAllBytes("Data/Map0", LeBytes(Table(StageCells, 9)));
+    LoadStage(10);
+    LoadStage(-1);
+    EXPECT_EQ(Grid(), Table(StageCells, 4));
+    SaveStage(10);
+    SaveStage(-1);
+    SaveStage(INT_MIN);
+    EXPECT_EQ(Listing("Data"), (std::vector<std::string>{"Map0", "Map11"}));
+    EXPECT_EQ(ReadAllBytes("Data/Map11"), LeBytes(Table(StageCells, 9)));
+}
+
+}  // namespace
