@@ -1,0 +1,179 @@
+// The display and its surfaces.
+//
+// On the machine this game was made for, the display service was one object
+// that every surface kept alive; we keep that shape as a reference count, so
+// that shutting down still tells us when a surface was forgotten.
+//
+// InitDisplay's codes on this platform:
+//   1  the platform display does not open (no window, no renderer)
+//   2  (taking the screen: the window owns it from the start, so never)
+//   3  the display mode: 16-bit 5-6-5 pixels are not available
+//   4  lpPrimary, the 640 x 480 visible surface, cannot be created
+//   5  lpBack, the 640 x 480 back buffer, cannot be created
+#include <algorithm>
+#include <vector>
+
+#include "gfx/gfx.h"
+#include "gfx/surface.h"
+#include "platform/platform.h"
+
+struct DisplayService {
+    int refs = 1;
+};
+
+Surface* lpPrimary = nullptr;
+Surface* lpBack = nullptr;
+Surface* lpMain[4] = {nullptr, nullptr, nullptr, nullptr};
+
+namespace {
+
+DisplayService* lpDD = nullptr;
+
+// Every surface alive, whoever holds it, so that a display reset reaches them all.
+std::vector<Surface*> liveSurfaces;
+
+void AddRef(DisplayService* dd) {
+    ++dd->refs;
+}
+
+// The references still held once ours is gone; the object goes with the last.
+int Release(DisplayService* dd) {
+    int left = --dd->refs;
+    if (left == 0) {
+        delete dd;
+    }
+    return left;
+}
+
+// A black surface of the given size, unkeyed, holding a reference to the
+// display. Null when there is no display or the memory is not there.
+Surface* NewSurface(int width, int height) {
+    if (lpDD == nullptr || width <= 0 || height <= 0 || width > gfx::MaxSurfaceSide ||
+        height > gfx::MaxSurfaceSide) {
+        return nullptr;
+    }
+    // SDL hands the pixels over zeroed, that is black.
+    SDL_Surface* pixels =
+        SDL_CreateRGBSurfaceWithFormat(0, width, height, DisplayDepth, SDL_PIXELFORMAT_RGB565);
+    if (pixels == nullptr) {
+        return nullptr;
+    }
+    Surface* s = new Surface;
+    s->pixels = pixels;
+    s->owner = lpDD;
+    AddRef(lpDD);
+    liveSurfaces.push_back(s);
+    return s;
+}
+
+}  // namespace
+
+int InitDisplay() {
+    // Each step only creates what is not there yet, so a second call after a
+    // partial start neither leaks nor opens the display twice.
+    if (lpDD == nullptr) {
+        if (!plat::DisplayOpen()) {
+            return 1;
+        }
+        lpDD = new DisplayService;
+    }
+    SDL_PixelFormat* mode = SDL_AllocFormat(SDL_PIXELFORMAT_RGB565);
+    if (mode == nullptr) {
+        return 3;
+    }
+    SDL_FreeFormat(mode);
+    if (lpPrimary == nullptr) {
+        lpPrimary = NewSurface(DisplayWidth, DisplayHeight);
+        if (lpPrimary == nullptr) {
+            return 4;
+        }
+    }
+    if (lpBack == nullptr) {
+        lpBack = NewSurface(DisplayWidth, DisplayHeight);
+        if (lpBack == nullptr) {
+            return 5;
+        }
+    }
+    return 0;
+}
+
+int CreateImageSurface(Surface** slot, int width, int height) {
+    if (slot == nullptr) {
+        return 0;
+    }
+    // Whatever the slot held would be out of reach from now on.
+    ReleaseSurface(slot);
+    Surface* s = NewSurface(width, height);
+    if (s == nullptr) {
+        plat::MessageBox("CreateSurfaceErrer", " ", true);
+        return 0;
+    }
+    s->keyed = true;
+    DrawFill(s, 0, 0, width, height, 0);
+    *slot = s;
+    return 1;
+}
+
+void ReleaseSurface(Surface** slot) {
+    if (slot == nullptr || *slot == nullptr) {
+        return;
+    }
+    Surface* s = *slot;
+    *slot = nullptr;
+    liveSurfaces.erase(std::remove(liveSurfaces.begin(), liveSurfaces.end(), s),
+                       liveSurfaces.end());
+    SDL_FreeSurface(s->pixels);
+    if (s->owner != nullptr) {
+        Release(s->owner);
+    }
+    delete s;
+}
+
+void ReleaseDisplay() {
+    ReleaseSurface(&lpPrimary);
+    if (lpDD != nullptr) {
+        DisplayService* dd = lpDD;
+        lpDD = nullptr;
+        if (Release(dd) != 0) {
+            plat::MessageBox("開放漏れがあります", "DirectDraw", false);
+        }
+        // A forgotten surface keeps its memory until someone releases it, but
+        // the screen itself is given back now: we are shutting down.
+        plat::DisplayClose();
+    }
+}
+
+void CheckDisplayReset() {
+    if (plat::DisplayTakeReset()) {
+        for (Surface* s : liveSurfaces) {
+            s->lost = true;
+        }
+    }
+}
+
+bool IsLost(const Surface* surface) {
+    return surface != nullptr && surface->lost;
+}
+
+int SurfaceWidth(const Surface* s) {
+    return s != nullptr ? s->pixels->w : 0;
+}
+
+int SurfaceHeight(const Surface* s) {
+    return s != nullptr ? s->pixels->h : 0;
+}
+
+int SurfacePitch(const Surface* s) {
+    return s != nullptr ? s->pixels->pitch : 0;
+}
+
+const uint16_t* SurfacePixels(const Surface* s) {
+    return s != nullptr ? gfx::Row(s, 0) : nullptr;
+}
+
+uint16_t SurfacePixel(const Surface* s, int x, int y) {
+    if (s == nullptr || x < 0 || y < 0 || x >= s->pixels->w || y >= s->pixels->h) {
+        return 0;
+    }
+    return gfx::Row(s, y)[x];
+}
