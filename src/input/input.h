@@ -9,15 +9,45 @@ struct JoyState {
     uint8_t rgbButtons[4] = {0, 0, 0, 0};
 };
 
+// The input service and its devices. lpDI: the joystick service is running.
+// lpDIKeyboard: the keyboard was set up (keys are read from the key state, not
+// from it). lpDIJoystick: one entry per joystick in use, true while its slot is
+// open; allocated by InitJoystick with nJoystickLimit entries.
+extern bool lpDI;
+extern bool lpDIKeyboard;
+extern bool* lpDIJoystick;
 extern int nJoystickLimit;
 extern int nJoystick;
 
+// How many joysticks start-up asks for.
+constexpr int MaxJoysticks = 2;
+
+// Start-up operations: 1 success, 0 failure.
 int InitDirectInput();
 int InitKeyboard();
 int InitJoystick(int maximum);
 void ReleaseKeyboard();
 void ReleaseJoystick(int index);
 void ReleaseInput();
+
+// What the enumeration callbacks answer.
+constexpr int DIENUM_STOP = 0;
+constexpr int DIENUM_CONTINUE = 1;
+// Called once per attached joystick (0-based enumeration index) by InitJoystick.
+int CountJoyCallback(int device, void* counter);
+int CreateJoyCallback(int device, void* limit);
+
+// The scale the game reads its stick on: a raw axis of -32768..32767 becomes
+// -1000..1000, the inner half of the travel on either side reads 0 and the
+// outer half is spread over the whole range, as a dead zone does. Precisely,
+// with m = min(|raw|, 32767): m <= 16384 gives 0, otherwise
+// round((m - 16384) * 1000 / 16383), with the sign of raw. Every value of
+// -1000..1000 is reached.
+constexpr int JoyAxisRange = 1000;
+int ScaleJoyAxis(int16_t raw);
+// A raw axis value that ScaleJoyAxis maps back to exactly `scaled` (clamped to
+// -1000..1000): for joystick sources that think in the game's own scale.
+int16_t RawAxisForScaled(int scaled);
 
 int ReadJoyState(JoyState* state, int index);
 int GetJoyDirection(int8_t index);
@@ -29,6 +59,12 @@ struct ButtonKey {
     int vk;
     int code;
 };
+
+// The scenes' button keys in the order they are queried.
+extern const ButtonKey TitleKeys[6];
+extern const ButtonKey PlayKeys[2];
+extern const ButtonKey ResultKeys[4];
+extern const ButtonKey EditorKeys[7];
 
 // The frame input reading every scene runs: joystick 0 first, then the arrow
 // keys, then every key of the scene's table in its order.

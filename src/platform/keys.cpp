@@ -5,34 +5,61 @@ constexpr int KeyCount = 256;
 constexpr uint16_t DownBit = 0x8000;
 constexpr uint16_t PressedBit = 0x0001;
 
-uint16_t keyState[KeyCount];
+// Whether each key is held now, and whether it went down since it was last
+// asked about.
+bool held[KeyCount];
+bool pressed[KeyCount];
+
+bool Valid(int vk) {
+    return vk >= 0 && vk < KeyCount;
+}
+
+// Shift is one key to the game but two under the player's hands: it stays
+// down until the last of them is let go.
+bool IsDown(int vk) {
+    if (vk == VK_SHIFT) {
+        return held[VK_SHIFT] || held[VK_LSHIFT] || held[VK_RSHIFT];
+    }
+    return held[vk];
+}
 }  // namespace
 
 uint16_t GetAsyncKeyState(int vk) {
-    if (vk < 0 || vk >= KeyCount) {
+    if (!Valid(vk)) {
         return 0;
     }
-    const uint16_t state = keyState[vk];
-    keyState[vk] &= static_cast<uint16_t>(~PressedBit);
+    uint16_t state = IsDown(vk) ? DownBit : 0;
+    if (pressed[vk]) {
+        state |= PressedBit;
+    }
+    pressed[vk] = false;
     return state;
 }
 
 void KeyEvent(int vk, bool down) {
-    if (vk < 0 || vk >= KeyCount) {
+    if (!Valid(vk)) {
         return;
     }
-    if (down) {
-        // A repeat of a key that is already down is not a new press.
-        if (!(keyState[vk] & DownBit)) {
-            keyState[vk] = DownBit | PressedBit;
-        }
-    } else {
-        keyState[vk] &= static_cast<uint16_t>(~DownBit);
+    if (!down) {
+        held[vk] = false;
+        return;
+    }
+    // A repeat of a key that is already down is not a new press.
+    if (held[vk]) {
+        return;
+    }
+    held[vk] = true;
+    pressed[vk] = true;
+    if (vk == VK_LSHIFT || vk == VK_RSHIFT) {
+        pressed[VK_SHIFT] = true;
     }
 }
 
 void ReleaseAllKeys() {
-    for (auto& k : keyState) {
-        k &= static_cast<uint16_t>(~DownBit);
+    // Whatever happened before the focus went belongs to that time: the game
+    // comes back to a keyboard with nothing down and nothing pending.
+    for (int vk = 0; vk < KeyCount; ++vk) {
+        held[vk] = false;
+        pressed[vk] = false;
     }
 }

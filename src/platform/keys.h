@@ -17,6 +17,9 @@ constexpr int VK_M = 'M';
 constexpr int VK_V = 'V';
 constexpr int VK_X = 'X';
 constexpr int VK_Z = 'Z';
+// The two Shift keys one by one; VK_SHIFT reads as down while either is.
+constexpr int VK_LSHIFT = 0xA0;
+constexpr int VK_RSHIFT = 0xA1;
 
 // Bit 15 set: the key is down now. Bit 0 set: it was pressed since the
 // previous query of this key; the query clears that bit.

@@ -1,0 +1,20 @@
+// Physical keys of the SDL keyboard as the virtual keys the game asks about.
+#pragma once
+
+#include <SDL.h>
+
+namespace sdlplat {
+
+// The virtual key (platform/keys.h) of a physical key, by its position on the
+// keyboard whatever the layout, or 0 for a key the game does not read. The two
+// Shift keys come out as VK_LSHIFT and VK_RSHIFT, which the key state joins
+// into VK_SHIFT.
+int VirtualKeyForScancode(SDL_Scancode scancode);
+
+// Feeds an SDL_KEYDOWN or SDL_KEYUP into the key state; any other event is
+// left alone. Returns the virtual key of a fresh key press (not a repeat) of a
+// key the game reads, else 0, so that the caller can hand it on as a
+// key-down message.
+int TranslateKeyEvent(const SDL_Event& event);
+
+}  // namespace sdlplat
