@@ -1,11 +1,239 @@
-#include "scenes/scenes.h"
-
-// Placeholder until the scene is built.
-int32_t PlayStep() { return 2; }
-
+// The play scene: one frame of the rules, in the order they must run.
 #include "scenes/play.h"
 
+#include <cstdlib>
+
+#include "audio/music.h"
+#include "audio/sound.h"
+#include "data/scores.h"
+#include "data/stage.h"
+#include "input/input.h"
+#include "scenes/draw_common.h"
+#include "scenes/scenes.h"
+
+int32_t FallGrid[StageCells] = {};
+
 namespace {
-PlayState state{120, 0, 5, 0, 0, 0, 0, 208, 256, -2, 2, 0, 0, 0, 0, 0};
+
+constexpr int StartLives = 5;
+constexpr int StartDx = -2;
+constexpr int StartDy = 2;
+constexpr int PaddleSpeed = 8;
+constexpr int SlowDx = 2;  // sideways speed after a contact without motion
+constexpr int FastDx = 4;  // sideways speed after a contact while moving
+constexpr int FieldLeft = 32;
+constexpr int FieldRight = 448;  // first column of the panel
+constexpr int FieldTop = 32;
+constexpr int LastStage = StageCount - 1;
+constexpr int TimerLimit = 9999;
+constexpr int FramesPerSecond = 60;
+// From this stage index on a brick stored as 1 takes two hits.
+constexpr int ToughStage = 4;
+
+constexpr int MotionNone = 0;
+constexpr int MotionRight = 1;
+constexpr int MotionLeft = 2;
+
+PlayState st{PlayEntryFrames, 0,       StartLives, 0, 0, 0, 0, BallStartX,
+             BallStartY,      StartDx, StartDy,    0, 0, 0, 0, 0};
+
+const char* const MusicFiles[5] = {"Mid/Bgm1.mid", "Mid/Bgm2.mid", "Mid/Bgm3.mid", "Mid/Bgm4.mid",
+                                   "Mid/Bgm5.mid"};
+
+void ServeBall() {
+    st.paddle = 0;
+    st.ballX = BallStartX;
+    st.ballY = BallStartY;
+    st.ballDx = StartDx;
+    st.ballDy = StartDy;
 }
-const PlayState& GetPlayState() { return state; }
+
+void SetUpStage() {
+    st.music = std::rand() % 5;
+    OpenMidi(MusicFiles[st.music]);
+    PlayMidi();
+    LoadStage(st.stage);
+    st.brickSet = BrickSetForStage(st.stage);
+    const int32_t single = st.stage >= ToughStage ? 2 : 1;
+    for (int r = 0; r < StageRows; ++r) {
+        for (int c = 0; c < StageColumns; ++c) {
+            if (StageCell(c, r) == 1) {
+                StageCell(c, r) = single;
+            }
+            FallGrid[c * StageRows + r] = 0;
+        }
+    }
+    ServeBall();
+    st.motion = MotionNone;
+    st.bricks = 0;
+    st.clear = 0;
+    st.timerFrames = 0;
+    st.timerSeconds = 0;
+}
+
+// Only straight right or left steers: a diagonal counts as nothing at all.
+void MovePaddle(int direction) {
+    int step = 0;
+    if (direction == 6) {
+        st.motion = MotionRight;
+        step = PaddleSpeed;
+    } else if (direction == 4) {
+        st.motion = MotionLeft;
+        step = -PaddleSpeed;
+    } else {
+        return;
+    }
+    const int moved = st.paddle + step;
+    // The paddle never pushes into a ball that sits at its own height.
+    if (moved >= 0 && moved <= PaddleMaxOffset &&
+        PaddleTouch(st.ballX, st.ballY, moved + PaddleLeft, PaddleY) == 0) {
+        st.paddle = moved;
+    }
+}
+
+void HitBrick(int column, int row) {
+    PlayHitSound();
+    int32_t& cell = StageCell(column, row);
+    cell -= 1;
+    if (cell == 0) {
+        FallGrid[column * StageRows + row] = FallFrames;
+    }
+}
+
+void MoveBall() {
+    // Side hits: every brick the ball would run into sideways. Each later
+    // brick is tried with the speed as the earlier hits left it.
+    for (int r = 0; r < StageRows; ++r) {
+        for (int c = 0; c < StageColumns; ++c) {
+            if (StageCell(c, r) >= 1 &&
+                BrickTouch(st.ballX + st.ballDx, st.ballY, CellScreenX(c), CellScreenY(r)) == 1) {
+                HitBrick(c, r);
+                st.score += 1;
+                st.ballDy = -st.ballDy;
+                st.score += 1;
+                st.ballDx = -st.ballDx;
+            }
+        }
+    }
+    if (st.ballX + st.ballDx + BallSize > FieldRight || st.ballX + st.ballDx < FieldLeft) {
+        st.ballDx = -st.ballDx;
+    }
+    for (int r = 0; r < StageRows; ++r) {
+        for (int c = 0; c < StageColumns; ++c) {
+            if (StageCell(c, r) >= 1 &&
+                BrickTouch(st.ballX, st.ballY + st.ballDy, CellScreenX(c), CellScreenY(r)) == 1) {
+                HitBrick(c, r);
+                st.score += 1;
+                st.ballDy = -st.ballDy;
+            }
+        }
+    }
+    if (st.ballY + st.ballDy < FieldTop) {
+        st.ballDy = -st.ballDy;
+    }
+    if (PaddleTouch(st.ballX, st.ballY + st.ballDy, st.paddle + PaddleLeft, PaddleY) == 1) {
+        PlayHitSound();
+        if (st.motion == MotionRight) {
+            st.ballDx = FastDx;
+        } else if (st.motion == MotionLeft) {
+            st.ballDx = -FastDx;
+        } else {
+            st.ballDx = st.ballDx > 0 ? SlowDx : -SlowDx;
+        }
+        st.ballDy = -st.ballDy;
+    }
+    st.ballX += st.ballDx;
+    st.ballY += st.ballDy;
+}
+
+int CountBricks() {
+    int n = 0;
+    for (int i = 0; i < StageCells; ++i) {
+        if (StageGrid[i] >= 1) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+}  // namespace
+
+const PlayState& GetPlayState() {
+    return st;
+}
+PlayState& MutablePlayState() {
+    return st;
+}
+
+int BrickTouch(int ax, int ay, int bx, int by) {
+    return (ax <= bx + 32 && ax + 32 >= bx && ay <= by + 32 && ay + 32 >= by) ? 1 : 0;
+}
+
+int PaddleTouch(int ballX, int ballY, int paddleX, int paddleY) {
+    return (ballX <= paddleX + 96 && ballX + 32 >= paddleX && ballY <= paddleY - 31 &&
+            ballY + 32 >= paddleY)
+               ? 1
+               : 0;
+}
+
+int32_t PlayStep() {
+    int32_t next = ScenePlay;
+    if (st.entry == PlayEntryFrames) {
+        SetUpStage();
+    }
+    int direction = 0;
+    int button = 0;
+    ReadFrameInput(PlayKeys, 2, &direction, &button);
+    st.motion = MotionNone;
+    if (st.entry != 0) {
+        --st.entry;
+    }
+    const bool playing = st.entry == 0 && st.clear == 0;
+    if (playing) {
+        MovePaddle(direction);
+        if (st.timerSeconds < TimerLimit) {
+            if (++st.timerFrames == FramesPerSecond) {
+                ++st.timerSeconds;
+                st.timerFrames = 0;
+            }
+        }
+        MoveBall();
+    }
+    if (st.ballY >= BallLostY) {
+        if (st.lives > 1) {
+            --st.lives;
+            ServeBall();
+        } else {
+            st.clear = 1;
+            next = SceneResult;
+        }
+    }
+    if (st.clear >= 1) {
+        ++st.clear;
+    }
+    st.bricks = CountBricks();
+    if (st.bricks == 0 && st.clear == 0) {
+        st.clear = 1;
+    }
+    if (st.clear == PlayClearFrames) {
+        st.clear = 0;
+        if (st.stage == LastStage) {
+            next = SceneResult;
+        } else {
+            ++st.stage;
+            CloseMidi();
+            st.entry = PlayEntryFrames;
+        }
+    }
+    DrawPlay();
+    if (next == SceneResult) {
+        RecordScore(st.score);
+        st.score = 0;
+        CloseMidi();
+        st.stage = 0;
+        st.lives = StartLives;
+        st.clear = 0;
+        st.entry = PlayEntryFrames;
+    }
+    return next;
+}

@@ -3,22 +3,43 @@
 
 #include <cstdint>
 
+#include "data/stage.h"
+
 struct PlayState {
-    int32_t entry;       // entry countdown, 120 at a stage start
-    int32_t stage;       // stage index 0..9
+    int32_t entry;  // entry countdown, 120 at a stage start
+    int32_t stage;  // stage index 0..9
     int32_t lives;
     int32_t score;
     int32_t brickSet;
-    int32_t paddle;      // paddle offset 0..320
-    int32_t motion;      // 0 none, 1 right, 2 left
+    int32_t paddle;  // paddle offset 0..320
+    int32_t motion;  // 0 none, 1 right, 2 left
     int32_t ballX, ballY, ballDx, ballDy;
-    int32_t bricks;      // bricks left
-    int32_t clear;       // clear countdown
+    int32_t bricks;  // bricks left
+    int32_t clear;   // clear countdown
     int32_t timerFrames, timerSeconds;
-    int32_t music;       // music choice 0..4
+    int32_t music;  // music choice 0..4
 };
 
 const PlayState& GetPlayState();
+// For tests that set up a position directly.
+PlayState& MutablePlayState();
+
+// Fall counters of destroyed bricks, in the order of the StageGrid: 40 when
+// the brick goes, counted down by the drawing, 0 when idle.
+extern int32_t FallGrid[StageCells];
+
+// Geometry the rules and the drawing share.
+constexpr int PlayEntryFrames = 120;
+constexpr int PlayClearFrames = 120;
+constexpr int FallFrames = 40;
+constexpr int PaddleY = 384;
+constexpr int PaddleWidth = 96;
+constexpr int PaddleLeft = 32;  // screen x of paddle offset 0
+constexpr int PaddleMaxOffset = 320;
+constexpr int BallSize = 32;
+constexpr int BallStartX = 208;
+constexpr int BallStartY = 256;
+constexpr int BallLostY = 416;
 
 int BrickTouch(int ax, int ay, int bx, int by);
 int PaddleTouch(int ballX, int ballY, int paddleX, int paddleY);
@@ -33,3 +54,12 @@ struct AnimState {
     const AnimFrame* table;
 };
 int32_t StepAnimation(AnimState* state, const AnimFrame* followUp);
+
+// The score panel's picture: four frames, then round again.
+extern const AnimFrame PanelAnimation[5];
+// The play scene's one animation, never reset.
+extern AnimState PanelAnim;
+
+// Draws the play screen from the state (advancing the fall counters and the
+// panel picture).
+void DrawPlay();

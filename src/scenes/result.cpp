@@ -1,4 +1,53 @@
+// The result screen: one banner until the player confirms or cancels.
+#include "audio/music.h"
+#include "audio/sound.h"
+#include "gfx/gfx.h"
+#include "input/input.h"
+#include "scenes/draw_common.h"
 #include "scenes/scenes.h"
 
-// Placeholder until the scene is built.
-int32_t ResultStep() { return 3; }
+namespace {
+
+constexpr int EntryFrames = 60;
+constexpr int ButtonConfirm = 1;
+constexpr int ButtonCancel = 2;
+
+int32_t entry = EntryFrames;
+// As if a key were held on arrival: the key that ended the run does not count.
+int32_t lastDirection = 1;
+int32_t lastButton = 1;
+
+}  // namespace
+
+int32_t ResultStep() {
+    int32_t next = SceneResult;
+    if (entry == EntryFrames) {
+        OpenMidi("Mid/System.mid");
+        PlayMidi();
+    }
+    int direction = 0;
+    int button = 0;
+    ReadFrameInput(ResultKeys, 4, &direction, &button);
+    if (entry != 0) {
+        --entry;
+    }
+    if (entry == 0 && button != lastButton) {
+        if (button == ButtonConfirm) {
+            PlaySe(lpSeCheSound[0], 0);
+            next = SceneTitle;
+        } else if (button == ButtonCancel) {
+            PlaySe(lpSeCanSound[0], 0);
+            next = SceneTitle;
+        }
+    }
+    lastDirection = direction;
+    lastButton = button;
+
+    DrawTiledBackground();
+    DrawSprite(lpBack, 128, 192, 384, 96, lpMain[1], 0, 192);
+    if (next != SceneResult) {
+        CloseMidi();
+        entry = EntryFrames;
+    }
+    return next;
+}

@@ -1,0 +1,445 @@
+// Shared by the scene tests: the whole game run on the scripted platform in a
+// child process of its own (so every run starts from the program's first
+// frame, with every scene's state as at start-up), inside a fresh copy of the
+// game directory, with a record of what each frame did and showed.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <initializer_list>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "data/stage.h"
+#include "gfx/gfx.h"
+#include "platform/keys.h"
+#include "platform/script/script.h"
+#include "scenes/play.h"
+#include "scenes/scenes.h"
+
+namespace scenes_test {
+
+namespace fs = std::filesystem;
+
+using Bytes = std::vector<unsigned char>;
+
+inline Bytes ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+inline Bytes LeWords(const std::vector<int32_t>& values) {
+    Bytes bytes;
+    for (int32_t value : values) {
+        const auto v = static_cast<uint32_t>(value);
+        for (int shift = 0; shift < 32; shift += 8) {
+            bytes.push_back(static_cast<unsigned char>(v >> shift));
+        }
+    }
+    return bytes;
+}
+
+inline std::vector<int32_t> FromLeWords(const Bytes& bytes) {
+    std::vector<int32_t> values;
+    for (size_t i = 0; i + 4 <= bytes.size(); i += 4) {
+        values.push_back(static_cast<int32_t>(bytes[i] | bytes[i + 1] << 8 | bytes[i + 2] << 16 |
+                                              static_cast<uint32_t>(bytes[i + 3]) << 24));
+    }
+    return values;
+}
+
+inline std::vector<int32_t> Grid() {
+    return {StageGrid, StageGrid + StageCells};
+}
+
+// Writes a stage file of the game directory ("Data/Map<index + 1>").
+inline void PutStage(int index, const std::vector<int32_t>& cells) {
+    WriteBytes(StagePath(index), LeWords(cells));
+}
+
+// A grid with the given cells set, all others empty.
+struct CellValue {
+    int column, row;
+    int32_t value;
+};
+inline std::vector<int32_t> GridWith(std::initializer_list<CellValue> cells) {
+    std::vector<int32_t> g(StageCells, 0);
+    for (const CellValue& c : cells) {
+        g[static_cast<size_t>(c.column * StageRows + c.row)] = c.value;
+    }
+    return g;
+}
+inline void SetGrid(const std::vector<int32_t>& g) {
+    std::copy(g.begin(), g.end(), StageGrid);
+}
+inline int32_t Cell(const std::vector<int32_t>& g, int column, int row) {
+    return g.at(static_cast<size_t>(column * StageRows + row));
+}
+
+// One frame as the test saw it, after it was presented.
+struct Frame {
+    int32_t ran = 0;            // the scene code the frame ran
+    int32_t next = 0;           // the scene code it handed on
+    PlayState play{};           // the play state after the frame
+    std::vector<int32_t> grid;  // the StageGrid after the frame
+    std::vector<int32_t> fall;  // the FallGrid after the frame
+    script::Record record;
+    std::vector<uint16_t> screen;  // only when asked for
+};
+
+using Screen = std::vector<uint16_t>;
+
+// A copy of a sprite sheet, taken while the game runs (the sheets are gone
+// once it has shut down).
+struct Sheet {
+    int w = 0, h = 0;
+    std::vector<uint16_t> px;
+    uint16_t at(int x, int y) const {
+        if (x < 0 || y < 0 || x >= w || y >= h) {
+            return 0;
+        }
+        return px[static_cast<size_t>(y) * w + x];
+    }
+};
+
+inline Sheet CopySheet(const Surface* s) {
+    Sheet out;
+    if (s == nullptr) {
+        return out;
+    }
+    out.w = SurfaceWidth(s);
+    out.h = SurfaceHeight(s);
+    for (int y = 0; y < out.h; ++y) {
+        for (int x = 0; x < out.w; ++x) {
+            out.px.push_back(SurfacePixel(s, x, y));
+        }
+    }
+    return out;
+}
+
+// The sheets as the last game run loaded them: [1] System1, [2] System2, [3] Bg.
+inline std::array<Sheet, 4>& Sheets() {
+    static std::array<Sheet, 4> sheets;
+    return sheets;
+}
+
+// The game run of one test: set it up, Run() it, look at the frames.
+class Game {
+  public:
+    Game() { script::Reset(); }
+
+    // Key events applied before the frame's hook runs.
+    void Down(int frame, int vk) { Key(frame, script::EventKind::Down, vk); }
+    void Up(int frame, int vk) { Key(frame, script::EventKind::Up, vk); }
+    void Tap(int frame, int vk) {
+        Down(frame, vk);
+        Up(frame + 1, vk);
+    }
+    // Held from `from` up to and including `to`.
+    void Hold(int from, int to, int vk) {
+        Down(from, vk);
+        Up(to + 1, vk);
+    }
+    // Starts the program in the play scene instead of the title.
+    void StartInPlay() { startScene_ = ScenePlay; }
+    void StartIn(int32_t scene) { startScene_ = scene; }
+    // Runs before frame F, after its key events (set up positions here).
+    void Before(std::function<void(int)> hook) { before_ = std::move(hook); }
+    // Keeps the presented picture of these frames.
+    void KeepScreen(int frame) { keep_.push_back(frame); }
+    void KeepScreens(int from, int to) {
+        for (int f = from; f <= to; ++f) {
+            keep_.push_back(f);
+        }
+    }
+
+    // Runs `frames` frames (or until the program ends by itself).
+    void Run(int frames) {
+        script::SetFrameLimit(frames);
+        script::SetBeforeFrame([this](int f) {
+            if (f == 0 && startScene_ != 0) {
+                CurrentScene = startScene_;
+            }
+            if (before_) {
+                before_(f);
+            }
+        });
+        script::SetAfterFrame([this](int f) {
+            if (f == 0) {
+                for (int i = 0; i < 4; ++i) {
+                    Sheets()[static_cast<size_t>(i)] = CopySheet(lpMain[i]);
+                }
+            }
+            Frame fr;
+            fr.ran = LastSceneRun();
+            fr.next = CurrentScene;
+            fr.play = GetPlayState();
+            fr.grid.assign(StageGrid, StageGrid + StageCells);
+            fr.fall.assign(FallGrid, FallGrid + StageCells);
+            fr.record = script::TakeRecord();
+            for (int k : keep_) {
+                if (k == f) {
+                    fr.screen = script::LastPresented();
+                }
+            }
+            frames_.push_back(std::move(fr));
+        });
+        exitCode_ = WinMain();
+        script::SetBeforeFrame(nullptr);
+        script::SetAfterFrame(nullptr);
+    }
+
+    const Frame& at(int f) const { return frames_.at(static_cast<size_t>(f)); }
+    int count() const { return static_cast<int>(frames_.size()); }
+    int exitCode() const { return exitCode_; }
+
+    // The frames whose records hold this sound ("move", "hit3", ...).
+    std::vector<int> FramesWithSound(const std::string& prefix) const {
+        std::vector<int> out;
+        for (int f = 0; f < count(); ++f) {
+            for (const auto& s : at(f).record.sounds) {
+                if (s.rfind(prefix, 0) == 0) {
+                    out.push_back(f);
+                    break;
+                }
+            }
+        }
+        return out;
+    }
+    // Every sound in order, with its frame.
+    std::vector<std::pair<int, std::string>> Sounds() const {
+        std::vector<std::pair<int, std::string>> out;
+        for (int f = 0; f < count(); ++f) {
+            for (const auto& s : at(f).record.sounds) {
+                out.emplace_back(f, s);
+            }
+        }
+        return out;
+    }
+    bool MusicMentions(int f, const std::string& text) const {
+        for (const auto& m : at(f).record.music) {
+            if (m.find(text) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+  private:
+    void Key(int frame, script::EventKind kind, int vk) {
+        script::Event e;
+        e.frame = frame;
+        e.kind = kind;
+        e.vk = vk;
+        script::AddEvent(e);
+    }
+
+    int32_t startScene_ = 0;
+    std::function<void(int)> before_;
+    std::vector<int> keep_;
+    std::vector<Frame> frames_;
+    int exitCode_ = 0;
+};
+
+// Runs `body` in a child process inside a fresh copy of the game directory;
+// the child's failures are printed as they happen and fail the test here.
+inline void InFreshGame(const std::function<void()>& body) {
+    std::string dir = (fs::temp_directory_path() / "tessalune-scenes-XXXXXX").string();
+    ASSERT_NE(mkdtemp(dir.data()), nullptr);
+    std::error_code copied;
+    fs::copy(TESSALUNE_GAMEDIR, dir, fs::copy_options::recursive, copied);
+    if (copied) {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+        FAIL() << "cannot copy the game directory " << TESSALUNE_GAMEDIR << ": "
+               << copied.message();
+    }
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0) {
+            _exit(3);
+        }
+        body();
+        std::fflush(stdout);
+        std::fflush(stderr);
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    EXPECT_TRUE(WIFEXITED(status)) << "the game's child process crashed (signal "
+                                   << (WIFSIGNALED(status) ? WTERMSIG(status) : 0) << ")";
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0)
+        << "the checks inside the game's child process failed (see above)";
+}
+
+// ---- pictures -------------------------------------------------------------
+
+inline uint16_t ScreenAt(const Screen& s, int x, int y) {
+    return s.at(static_cast<size_t>(y) * DisplayWidth + static_cast<size_t>(x));
+}
+
+// True when every opaque pixel of the w x h rectangle at (sx, sy) of the sheet
+// is what the screen shows at (x, y) onwards (the parts on the screen); the
+// number of opaque pixels compared goes to *opaque.
+inline bool SpriteShown(const Screen& s, int x, int y, int w, int h, const Sheet& sheet, int sx,
+                        int sy, int* opaque = nullptr) {
+    int n = 0;
+    for (int j = 0; j < h; ++j) {
+        for (int i = 0; i < w; ++i) {
+            const int X = x + i;
+            const int Y = y + j;
+            if (X < 0 || Y < 0 || X >= DisplayWidth || Y >= DisplayHeight) {
+                continue;
+            }
+            const uint16_t p = sheet.at(sx + i, sy + j);
+            if (p == 0) {
+                continue;
+            }
+            ++n;
+            if (ScreenAt(s, X, Y) != p) {
+                if (opaque) {
+                    *opaque = n;
+                }
+                return false;
+            }
+        }
+    }
+    if (opaque) {
+        *opaque = n;
+    }
+    return true;
+}
+
+// SpriteShown, also requiring the sprite to have something to compare.
+inline ::testing::AssertionResult Shows(const Screen& s, int x, int y, int w, int h,
+                                        const Sheet& sheet, int sx, int sy) {
+    if (s.size() != static_cast<size_t>(DisplayWidth) * DisplayHeight) {
+        return ::testing::AssertionFailure() << "no picture kept";
+    }
+    int n = 0;
+    if (!SpriteShown(s, x, y, w, h, sheet, sx, sy, &n)) {
+        return ::testing::AssertionFailure() << "the sprite at (" << sx << ", " << sy
+                                             << ") is not shown at (" << x << ", " << y << ")";
+    }
+    if (n == 0) {
+        return ::testing::AssertionFailure()
+               << "the sheet is blank at (" << sx << ", " << sy << ")";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// The digit image shown in the 32 x 32 cell at (x, y), or -1. When one
+// digit's shape lies inside another's, the larger that fits is the answer.
+inline int DigitAt(const Screen& s, int x, int y) {
+    int best = -1;
+    int bestPixels = 0;
+    for (int d = 0; d < 10; ++d) {
+        int n = 0;
+        if (SpriteShown(s, x, y, 32, 32, Sheets()[2], 288, 32 * d, &n) && n > bestPixels) {
+            best = d;
+            bestPixels = n;
+        }
+    }
+    return best;
+}
+
+inline std::vector<int> DigitsAt(const Screen& s, int x, int y, int count) {
+    std::vector<int> out;
+    for (int i = 0; i < count; ++i) {
+        out.push_back(DigitAt(s, x + 32 * i, y));
+    }
+    return out;
+}
+
+// ---- the headless runner ----------------------------------------------------
+
+// Loads the sprite sheets the way the game does, by running it for a frame.
+inline void CaptureSheets() {
+    Game g;
+    g.Run(1);
+}
+
+// Runs tessalune-headless in the working directory with the given input
+// script and options; returns its exit status.
+inline int RunRunner(const std::string& script, const std::string& options) {
+    WriteBytes("input.txt", Bytes(script.begin(), script.end()));
+    const std::string command =
+        std::string(TESSALUNE_HEADLESS) + " --input input.txt " + options + " >runner.log 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A shot of the runner, a 24-bit BMP, as the 16-bit screen it was taken
+// from (each channel's top bits); empty if it cannot be read.
+inline Screen ReadShot(const std::string& path) {
+    const Bytes b = ReadBytes(path);
+    auto le32 = [&](size_t at) {
+        return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
+                                    static_cast<uint32_t>(b[at + 3]) << 24);
+    };
+    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M' || le32(18) != DisplayWidth ||
+        le32(22) != DisplayHeight || (b[28] | b[29] << 8) != 24) {
+        return {};
+    }
+    const size_t offset = static_cast<size_t>(le32(10));
+    const size_t rowBytes = (DisplayWidth * 3 + 3) & ~3u;
+    if (b.size() < offset + rowBytes * DisplayHeight) {
+        return {};
+    }
+    Screen s(static_cast<size_t>(DisplayWidth) * DisplayHeight);
+    for (int y = 0; y < DisplayHeight; ++y) {
+        const unsigned char* row =
+            &b[offset + rowBytes * static_cast<size_t>(DisplayHeight - 1 - y)];
+        for (int x = 0; x < DisplayWidth; ++x) {
+            const unsigned blue = row[3 * x], green = row[3 * x + 1], red = row[3 * x + 2];
+            s[static_cast<size_t>(y) * DisplayWidth + x] =
+                static_cast<uint16_t>((red >> 3) << 11 | (green >> 2) << 5 | blue >> 3);
+        }
+    }
+    return s;
+}
+
+// The trace lines of the runner, one JSON object a frame.
+inline std::vector<std::string> ReadTrace(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The whole number after "key": in a trace line, or `missing`.
+inline long TraceNumber(const std::string& line, const std::string& key, long missing = -99999) {
+    const std::string k = "\"" + key + "\":";
+    const size_t at = line.find(k);
+    if (at == std::string::npos) {
+        return missing;
+    }
+    return std::strtol(line.c_str() + at + k.size(), nullptr, 10);
+}
+
+}  // namespace scenes_test
