@@ -1,0 +1,246 @@
+// Setting up the player's own game directory next to an installed copy.
+#include "platform/gamedir.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace gamedir {
+namespace {
+
+// The one file every game directory has: the game cannot start without it.
+constexpr const char* MarkerFile = "/Fcg/System1.fcg";
+
+// What the player shares with the installed copy, read-only.
+constexpr const char* SharedParts[] = {"System", "Fcg", "Wave", "Mid"};
+
+constexpr int StageFiles = 10;
+constexpr size_t ScoreFileSize = 40;  // ten empty places
+
+// The stock stage files are 312 bytes; anything far larger is not one, and
+// reading it whole is not worth the risk.
+constexpr size_t SeedLimit = 64 * 1024;
+
+std::string Failed(const std::string& what, const std::string& path) {
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+// Reads a stock file, but only a plain file and only so much of it: a pipe or
+// a device put in its place must not hang the start.
+bool ReadSeed(const std::string& path, std::string* bytes) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    bytes->clear();
+    char buffer[4096];
+    while (ok && bytes->size() < SeedLimit) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ok = false;
+        } else if (n == 0) {
+            break;
+        } else {
+            bytes->append(buffer, static_cast<size_t>(n));
+        }
+    }
+    close(fd);
+    if (bytes->size() > SeedLimit) {
+        bytes->resize(SeedLimit);
+    }
+    return ok;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            if (n == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Puts `bytes` at `path` unless something is there already. The bytes go to a
+// temporary file first, so the game never finds half a seed; the temporary is
+// then hard-linked into place, which fails rather than replace a file that
+// appeared meanwhile (a second copy of the game starting at the same moment).
+bool PlaceNew(const std::string& path, const std::string& bytes, std::string* why) {
+    std::string temp = path + ".seed-XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        *why = Failed("cannot write", path);
+        return false;
+    }
+    fchmod(fd, 0644);
+    if (!WriteAll(fd, bytes) || fsync(fd) != 0) {
+        *why = Failed("cannot write", path);
+        close(fd);
+        unlink(temp.c_str());
+        return false;
+    }
+    if (close(fd) != 0) {
+        *why = Failed("cannot write", path);
+        unlink(temp.c_str());
+        return false;
+    }
+    bool placed = link(temp.c_str(), path.c_str()) == 0 || errno == EEXIST;
+    if (!placed) {
+        // Some file systems know no hard links; a rename still never shows a
+        // half-written file, and the window for a file to appear is tiny.
+        struct stat st;
+        placed = (lstat(path.c_str(), &st) == 0) || rename(temp.c_str(), path.c_str()) == 0;
+        if (!placed) {
+            *why = Failed("cannot write", path);
+        }
+    }
+    unlink(temp.c_str());
+    return placed;
+}
+
+// Seeds `path` with `bytes` when there is nothing at `path`, not even a link.
+bool SeedIfAbsent(const std::string& path, const std::string& bytes, std::string* why) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0) {
+        return true;
+    }
+    if (errno != ENOENT) {
+        *why = Failed("cannot look at", path);
+        return false;
+    }
+    return PlaceNew(path, bytes, why);
+}
+
+// Makes `link` point at `target`. A real file or directory by that name is
+// the player's and stays; a link pointing elsewhere (an earlier install that
+// moved or went away) is swapped in one step for a fresh one.
+bool EnsureLink(const std::string& link, const std::string& target, std::string* why) {
+    struct stat st;
+    if (lstat(link.c_str(), &st) != 0) {
+        if (errno != ENOENT) {
+            *why = Failed("cannot look at", link);
+            return false;
+        }
+        if (symlink(target.c_str(), link.c_str()) == 0 || errno == EEXIST) {
+            return true;
+        }
+        *why = Failed("cannot link", link);
+        return false;
+    }
+    if (!S_ISLNK(st.st_mode)) {
+        return true;
+    }
+    char current[PATH_MAX];
+    const ssize_t n = readlink(link.c_str(), current, sizeof current);
+    if (n >= 0 && static_cast<size_t>(n) < sizeof current && target == std::string(current, n)) {
+        return true;
+    }
+    const std::string temp = link + ".relink-" + std::to_string(getpid());
+    unlink(temp.c_str());
+    if (symlink(target.c_str(), temp.c_str()) != 0) {
+        *why = Failed("cannot link", link);
+        return false;
+    }
+    if (rename(temp.c_str(), link.c_str()) != 0) {
+        *why = Failed("cannot link", link);
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IsGameDirectory(const std::string& dir) {
+    struct stat st;
+    return !dir.empty() && stat((dir + MarkerFile).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool PlaysInPlace(const std::string& here, const std::vector<std::string>& installs) {
+    if (!IsGameDirectory(here)) {
+        return false;
+    }
+    // The installed copy is the game's own and read-only (or, for root, it
+    // would take the player's scores into the system's files).
+    for (const std::string& install : installs) {
+        if (SameFile(here, install)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string FindInstalledFiles(const std::vector<std::string>& candidates) {
+    for (const std::string& candidate : candidates) {
+        if (!IsGameDirectory(candidate)) {
+            continue;
+        }
+        char resolved[PATH_MAX];
+        if (realpath(candidate.c_str(), resolved) != nullptr) {
+            return resolved;
+        }
+    }
+    return {};
+}
+
+bool PrepareUserDirectory(const std::string& user, const std::string& installed, std::string* why) {
+    std::string base = user;
+    while (base.size() > 1 && base.back() == '/') {
+        base.pop_back();
+    }
+    for (const char* part : SharedParts) {
+        if (!EnsureLink(base + "/" + part, installed + "/" + part, why)) {
+            return false;
+        }
+    }
+    const std::string data = base + "/Data";
+    if (mkdir(data.c_str(), 0755) != 0 && !(errno == EEXIST && IsDirectory(data))) {
+        if (errno == EEXIST) {
+            errno = ENOTDIR;
+        }
+        *why = Failed("cannot make", data);
+        return false;
+    }
+    for (int i = 1; i <= StageFiles; ++i) {
+        const std::string name = "/Map" + std::to_string(i);
+        std::string stock;
+        // A stage the install lacks is left out: the game copes with a
+        // missing stage file, and that is no reason to refuse to start.
+        if (ReadSeed(installed + "/Data" + name, &stock) &&
+            !SeedIfAbsent(data + name, stock, why)) {
+            return false;
+        }
+    }
+    return SeedIfAbsent(data + "/BestScore", std::string(ScoreFileSize, '\0'), why);
+}
+
+}  // namespace gamedir
