@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -10,6 +11,17 @@ extern plat::Sound* lpSeCheSound[2];
 extern plat::Sound* lpSeCanSound[2];
 extern plat::Sound* lpHitSound[10];
 extern int nHitSound;
+
+// The samples of one wave file as LoadWave hands them to the mixer:
+// little-endian PCM, whole sample frames only.
+struct WavePcm {
+    std::vector<unsigned char> bytes;
+    int channels = 0;
+    int rate = 0;
+    int bits = 0;
+};
+// The RIFF/WAVE reading half of LoadWave: true when `path` holds usable PCM.
+bool ReadWave(const char* path, WavePcm* out);
 
 // 0 success, else the number of the step that failed.
 int InitDirectSound();

@@ -1,0 +1,402 @@
+// Sound effects and MIDI music on SDL_mixer.
+//
+// Every effect buffer gets a mixer channel of its own, so playing a buffer
+// that still sounds restarts it, while the ten hit buffers (which share one
+// copy of the samples) can all sound at once. Music is one Mix_Music played
+// through FluidSynth; its end is only posted as an event from the audio
+// thread, and the window procedure hears of it on the game's thread.
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/sdl/sdl_internal.h"
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr Uint16 kFormat = AUDIO_S16SYS;
+constexpr int kChannels = 2;
+constexpr int kFrameBytes = 4;
+// About 12 ms at 44100 Hz: a hit is heard in the frame it happens.
+constexpr int kDeviceFrames = 512;
+// Three menu effects and ten hit buffers.
+constexpr int kMixerChannels = 13;
+// No effect of ours comes near this (about six minutes once converted); a
+// file that would is refused rather than allowed to eat the memory.
+constexpr size_t kMaxEffectBytes = size_t{64} << 20;
+// A standard MIDI file of this size is no song but something else.
+constexpr off_t kMaxMidiBytes = off_t{16} << 20;
+
+constexpr const char* kSoundFonts[] = {
+    "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+};
+
+struct Samples {
+    std::vector<Uint8> pcm;
+    Mix_Chunk chunk{};
+};
+
+bool mixerOpen = false;
+// Buffers made before the mixer was last closed play no more.
+unsigned session = 0;
+std::vector<bool> channelTaken;
+
+Mix_Music* music = nullptr;
+std::vector<Uint8> musicFile;
+
+int TakeChannel() {
+    for (size_t i = 0; i < channelTaken.size(); ++i) {
+        if (!channelTaken[i]) {
+            channelTaken[i] = true;
+            return static_cast<int>(i);
+        }
+    }
+    // More buffers than the game ever makes: give the mixer another channel.
+    const int channel = static_cast<int>(channelTaken.size());
+    if (Mix_AllocateChannels(channel + 1) != channel + 1) {
+        return -1;
+    }
+    channelTaken.push_back(true);
+    return channel;
+}
+
+// Runs on the audio thread (or inside Mix_HaltMusic): it may only post.
+void SDLCALL OnMusicFinished() {
+    const Uint32 type = sdlplat::MusicEndEventType();
+    if (type == static_cast<Uint32>(-1)) {
+        return;
+    }
+    SDL_Event event;
+    SDL_zero(event);
+    event.type = type;
+    SDL_PushEvent(&event);
+}
+
+uint32_t Be32(const Uint8* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+           static_cast<uint32_t>(p[2]) << 8 | static_cast<uint32_t>(p[3]);
+}
+
+// A SoundFont 2 file begins as a RIFF form "sfbk". FluidSynth does not refuse
+// a music whose font it could not load; it plays silence, so we look first.
+bool IsSoundFont(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    Uint8 head[12] = {};
+    const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                    read(fd, head, sizeof head) == static_cast<ssize_t>(sizeof head) &&
+                    std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "sfbk", 4) == 0;
+    close(fd);
+    return ok;
+}
+
+// A standard MIDI file: its header chunk, then a track chunk. The player only
+// reads the file once it starts, and would play nothing and end at once, so
+// what is plainly no MIDI file is refused here, as the sequencer's open did.
+bool LooksLikeMidi(const std::vector<Uint8>& f) {
+    if (f.size() < 14 || std::memcmp(f.data(), "MThd", 4) != 0) {
+        return false;
+    }
+    const uint32_t headerBytes = Be32(f.data() + 4);
+    const unsigned format = static_cast<unsigned>(f[8] << 8 | f[9]);
+    const unsigned tracks = static_cast<unsigned>(f[10] << 8 | f[11]);
+    const unsigned division = static_cast<unsigned>(f[12] << 8 | f[13]);
+    if (headerBytes < 6 || format > 2 || tracks == 0 || division == 0) {
+        return false;
+    }
+    const uint64_t track = 8 + static_cast<uint64_t>(headerBytes);
+    return track + 8 <= f.size() && std::memcmp(f.data() + track, "MTrk", 4) == 0;
+}
+
+// The sound fonts FluidSynth is to use: the player's SDL_SOUNDFONTS when set,
+// else the General MIDI font of the system. Empty when none is there, and
+// then no music opens at all: a synthesizer without instruments plays silence.
+std::string FindSoundFonts() {
+    std::string found;
+    auto add = [&found](const std::string& path) {
+        if (!path.empty() && IsSoundFont(path)) {
+            found += found.empty() ? path : ";" + path;
+        }
+    };
+    const char* env = std::getenv("SDL_SOUNDFONTS");
+    if (env != nullptr && *env != '\0') {
+        std::string list(env);
+        size_t start = 0;
+        while (start <= list.size()) {
+            const size_t stop = std::min(list.find(';', start), list.size());
+            add(list.substr(start, stop - start));
+            start = stop + 1;
+        }
+        return found;
+    }
+    for (const char* path : kSoundFonts) {
+        add(path);
+        if (!found.empty()) {
+            break;
+        }
+    }
+    return found;
+}
+
+// Reads the whole MIDI file without ever blocking on a fifo or a device.
+bool ReadMidiFile(const char* path, std::vector<Uint8>* out) {
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    bool ok =
+        fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= kMaxMidiBytes;
+    if (ok) {
+        try {
+            out->assign(static_cast<size_t>(st.st_size), 0);
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
+    size_t got = 0;
+    while (ok && got < out->size()) {
+        const ssize_t n = read(fd, out->data() + got, out->size() - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        got += static_cast<size_t>(n);
+    }
+    close(fd);
+    if (!ok) {
+        out->clear();
+        return false;
+    }
+    out->resize(got);
+    return got > 0;
+}
+
+}  // namespace
+
+struct plat::Sound {
+    std::shared_ptr<Samples> samples;
+    int channel = -1;
+    unsigned session = 0;
+};
+
+Uint32 sdlplat::MusicEndEventType() {
+    static const Uint32 type = SDL_RegisterEvents(1);
+    return type;
+}
+
+namespace plat {
+
+int SoundOpen() {
+    if (mixerOpen) {
+        return 0;
+    }
+    // Registered here, on the game's thread, before the audio thread can ask.
+    sdlplat::MusicEndEventType();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        return 1;
+    }
+    // No changes allowed: SDL converts for whatever the device really does,
+    // and our buffers are made once in exactly this format.
+    if (Mix_OpenAudioDevice(kRate, kFormat, kChannels, kDeviceFrames, nullptr, 0) != 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return 3;
+    }
+    int rate = 0;
+    Uint16 format = 0;
+    int channels = 0;
+    if (Mix_QuerySpec(&rate, &format, &channels) == 0 || rate != kRate || format != kFormat ||
+        channels != kChannels) {
+        Mix_CloseAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return 4;
+    }
+    Mix_Init(MIX_INIT_MID);
+    Mix_AllocateChannels(kMixerChannels);
+    channelTaken.assign(kMixerChannels, false);
+    Mix_HookMusicFinished(OnMusicFinished);
+    mixerOpen = true;
+    return 0;
+}
+
+Sound* SoundCreate(const void* pcm, size_t bytes, int channels, int rate, int bits,
+                   const char* tag) {
+    (void)tag;
+    if (!mixerOpen || pcm == nullptr || channels < 1 || channels > 8 || rate <= 0 ||
+        (bits != 8 && bits != 16)) {
+        return nullptr;
+    }
+    const size_t frame = static_cast<size_t>(channels) * static_cast<size_t>(bits / 8);
+    bytes -= bytes % frame;
+    if (bytes == 0 || bytes > static_cast<size_t>(INT_MAX)) {
+        return nullptr;
+    }
+    SDL_AudioCVT cvt;
+    const Uint16 from = bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+    if (SDL_BuildAudioCVT(&cvt, from, static_cast<Uint8>(channels), rate, kFormat, kChannels,
+                          kRate) < 0) {
+        return nullptr;
+    }
+    const size_t mult = static_cast<size_t>(cvt.len_mult > 0 ? cvt.len_mult : 1);
+    const double ratio = cvt.len_ratio > 0 ? cvt.len_ratio : 1.0;
+    if (bytes > static_cast<size_t>(INT_MAX) / mult ||
+        static_cast<double>(bytes) * ratio > static_cast<double>(kMaxEffectBytes)) {
+        return nullptr;
+    }
+    auto samples = std::make_shared<Samples>();
+    try {
+        samples->pcm.resize(bytes * mult);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    std::memcpy(samples->pcm.data(), pcm, bytes);
+    size_t converted = bytes;
+    if (cvt.needed) {
+        cvt.buf = samples->pcm.data();
+        cvt.len = static_cast<int>(bytes);
+        if (SDL_ConvertAudio(&cvt) != 0 || cvt.len_cvt < 0) {
+            return nullptr;
+        }
+        converted = static_cast<size_t>(cvt.len_cvt);
+    }
+    converted -= converted % kFrameBytes;
+    if (converted == 0) {
+        return nullptr;
+    }
+    samples->pcm.resize(converted);
+    samples->pcm.shrink_to_fit();
+    samples->chunk.allocated = 0;
+    samples->chunk.abuf = samples->pcm.data();
+    samples->chunk.alen = static_cast<Uint32>(converted);
+    samples->chunk.volume = MIX_MAX_VOLUME;
+
+    const int channel = TakeChannel();
+    if (channel < 0) {
+        return nullptr;
+    }
+    return new Sound{std::move(samples), channel, session};
+}
+
+Sound* SoundDuplicate(Sound* src, const char* tag) {
+    (void)tag;
+    if (!mixerOpen || src == nullptr || src->session != session) {
+        return nullptr;
+    }
+    const int channel = TakeChannel();
+    if (channel < 0) {
+        return nullptr;
+    }
+    return new Sound{src->samples, channel, session};
+}
+
+int SoundPlay(Sound* s) {
+    if (!mixerOpen || s == nullptr || s->session != session) {
+        return -1;
+    }
+    // On its own channel Mix_PlayChannel cuts the sound short and starts it anew.
+    return Mix_PlayChannel(s->channel, &s->samples->chunk, 0) == s->channel ? 0 : -1;
+}
+
+void SoundRelease(Sound* s) {
+    if (s == nullptr) {
+        return;
+    }
+    if (mixerOpen && s->session == session) {
+        // Off the channel before the samples can go.
+        Mix_HaltChannel(s->channel);
+        channelTaken[static_cast<size_t>(s->channel)] = false;
+    }
+    delete s;
+}
+
+void SoundClose() {
+    if (!mixerOpen) {
+        return;
+    }
+    MusicClose();
+    Mix_HaltChannel(-1);
+    Mix_HookMusicFinished(nullptr);
+    Mix_CloseAudio();
+    Mix_Quit();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    channelTaken.clear();
+    mixerOpen = false;
+    ++session;
+}
+
+bool MusicOpen(const char* path) {
+    MusicClose();
+    if (!mixerOpen || path == nullptr) {
+        return false;
+    }
+    const std::string fonts = FindSoundFonts();
+    if (fonts.empty()) {
+        SDL_SetError("no General MIDI sound font");
+        return false;
+    }
+    Mix_SetSoundFonts(fonts.c_str());
+    std::vector<Uint8> file;
+    if (!ReadMidiFile(path, &file) || !LooksLikeMidi(file)) {
+        return false;
+    }
+    SDL_RWops* rw = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
+    if (rw == nullptr) {
+        return false;
+    }
+    // Only a MIDI file: the sequencer never played anything else.
+    music = Mix_LoadMUSType_RW(rw, MUS_MID, 1);
+    if (music == nullptr) {
+        return false;
+    }
+    musicFile = std::move(file);
+    return true;
+}
+
+void MusicPlay() {
+    if (mixerOpen && music != nullptr) {
+        // Always from the beginning, also after a pause; once, the end posts.
+        Mix_PlayMusic(music, 0);
+    }
+}
+
+void MusicPause() {
+    if (mixerOpen && music != nullptr) {
+        Mix_PauseMusic();
+    }
+}
+
+void MusicClose() {
+    if (music == nullptr) {
+        return;
+    }
+    // The halt reports itself as an end, as the sequencer's stop did; by the
+    // time the window procedure hears it, no music is open to restart.
+    Mix_HaltMusic();
+    Mix_FreeMusic(music);
+    music = nullptr;
+    musicFile.clear();
+}
+
+}  // namespace plat

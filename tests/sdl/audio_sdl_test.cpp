@@ -1,0 +1,375 @@
+// The sound and music path on the real SDL_mixer back-end. SDL's disk driver
+// writes what the mixer plays into a file, so a test can hear the output.
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "audio/sound.h"
+#include "platform/platform.h"
+#include "platform/sdl/sdl_internal.h"
+
+namespace {
+
+constexpr int Rate = 44100;
+constexpr int OutFrameBytes = 4;
+constexpr int ToneLevel = 8000;
+
+std::string TempPath(const std::string& name) {
+    const char* dir = std::getenv("TMPDIR");
+    return std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/tessalune-audio-" +
+           std::to_string(getpid()) + "-" + name;
+}
+
+void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    if (!bytes.empty()) {
+        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+    }
+    std::fclose(f);
+}
+
+// 16-bit stereo 44100 Hz: what the mixer plays, so the level comes out as it went in.
+std::vector<unsigned char> Tone(double seconds) {
+    const int frames = static_cast<int>(seconds * Rate);
+    std::vector<unsigned char> pcm;
+    for (int i = 0; i < frames; ++i) {
+        const auto v = static_cast<int16_t>(ToneLevel * std::sin(i * 2 * M_PI * 441.0 / Rate));
+        for (int c = 0; c < 2; ++c) {
+            pcm.push_back(static_cast<unsigned char>(v & 0xFF));
+            pcm.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
+        }
+    }
+    return pcm;
+}
+
+void Put32(std::vector<unsigned char>* out, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        out->push_back(static_cast<unsigned char>(v >> (8 * i)));
+    }
+}
+
+// A RIFF/WAVE file of 8-bit mono at 22050 Hz, so the loader's PCM must be converted.
+std::vector<unsigned char> WaveFile8(double seconds) {
+    const auto frames = static_cast<uint32_t>(seconds * 22050);
+    std::vector<unsigned char> w = {'R', 'I', 'F', 'F'};
+    Put32(&w, 36 + frames);
+    w.insert(w.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    Put32(&w, 16);
+    w.insert(w.end(), {1, 0, 1, 0});
+    Put32(&w, 22050);
+    Put32(&w, 22050);
+    w.insert(w.end(), {1, 0, 8, 0, 'd', 'a', 't', 'a'});
+    Put32(&w, frames);
+    for (uint32_t i = 0; i < frames; ++i) {
+        w.push_back(static_cast<unsigned char>(128 + 60 * std::sin(i * 2 * M_PI * 441.0 / 22050)));
+    }
+    return w;
+}
+
+// Half a second of one piano note, format 0, 96 ticks a quarter at 120 bpm.
+std::vector<unsigned char> MidiNote() {
+    std::vector<unsigned char> track = {0x00, 0xC0, 0x00, 0x00, 0x90, 0x3C, 0x64, 0x60,
+                                        0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00};
+    std::vector<unsigned char> m = {'M', 'T', 'h', 'd', 0,   0,   0,   6, 0, 0, 0,
+                                    1,   0,   96,  'M', 'T', 'r', 'k', 0, 0, 0};
+    m.push_back(static_cast<unsigned char>(track.size()));
+    m.insert(m.end(), track.begin(), track.end());
+    return m;
+}
+
+class AudioDiskTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        out_ = TempPath("out.raw");
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", out_.c_str(), 1);
+        // A millisecond per device buffer: the output runs ahead of real time.
+        setenv("SDL_DISKAUDIODELAY", "1", 1);
+        unsetenv("SDL_SOUNDFONTS");
+        ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
+        ASSERT_EQ(InitDirectSound(), 0) << SDL_GetError();
+        FlushEvents();
+    }
+    void TearDown() override {
+        plat::MusicClose();
+        ReleaseDirectSound();
+        FlushEvents();
+        SDL_QuitSubSystem(SDL_INIT_EVENTS);
+        unsetenv("SDL_AUDIODRIVER");
+        unsetenv("SDL_DISKAUDIOFILE");
+        unsetenv("SDL_DISKAUDIODELAY");
+        unsetenv("SDL_SOUNDFONTS");
+        std::remove(out_.c_str());
+        for (const auto& f : files_) {
+            std::remove(f.c_str());
+        }
+    }
+
+    std::string Keep(const std::string& name, const std::vector<unsigned char>& bytes) {
+        const std::string path = TempPath(name);
+        WriteFile(path, bytes);
+        files_.push_back(path);
+        return path;
+    }
+
+    // Frames written to the output so far.
+    long OutputFrames() const {
+        struct stat st {};
+        return stat(out_.c_str(), &st) == 0 ? static_cast<long>(st.st_size / OutFrameBytes) : 0;
+    }
+    // Waits until the mixer has written `seconds` more of output.
+    void Advance(double seconds) {
+        const long until = OutputFrames() + static_cast<long>(seconds * Rate);
+        for (int i = 0; i < 20000 && OutputFrames() < until; ++i) {
+            SDL_Delay(1);
+        }
+        ASSERT_GE(OutputFrames(), until) << "the disk driver stopped writing";
+    }
+    // The whole output as left-channel samples, once the device is closed.
+    std::vector<int16_t> CloseAndRead() {
+        plat::MusicClose();
+        ReleaseDirectSound();
+        std::vector<int16_t> left;
+        FILE* f = std::fopen(out_.c_str(), "rb");
+        if (f == nullptr) {
+            return left;
+        }
+        int16_t frame[2];
+        while (std::fread(frame, sizeof frame, 1, f) == 1) {
+            left.push_back(frame[0]);
+        }
+        std::fclose(f);
+        return left;
+    }
+
+    static int CountMusicEnds() {
+        SDL_PumpEvents();
+        const Uint32 type = sdlplat::MusicEndEventType();
+        return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, type, type);
+    }
+    // Waits for one end notification and takes it; false after `ms`.
+    static bool TakeMusicEnd(int ms) {
+        const Uint32 type = sdlplat::MusicEndEventType();
+        for (int i = 0; i < ms; ++i) {
+            SDL_PumpEvents();
+            SDL_Event e;
+            if (SDL_PeepEvents(&e, 1, SDL_GETEVENT, type, type) == 1) {
+                return true;
+            }
+            SDL_Delay(1);
+        }
+        return false;
+    }
+    static void FlushEvents() {
+        SDL_PumpEvents();
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    }
+
+    std::string out_;
+    std::vector<std::string> files_;
+};
+
+int Peak(const std::vector<int16_t>& s, size_t from = 0, size_t to = SIZE_MAX) {
+    int peak = 0;
+    for (size_t i = from; i < s.size() && i < to; ++i) {
+        peak = std::max(peak, std::abs(static_cast<int>(s[i])));
+    }
+    return peak;
+}
+
+// Samples from the first to the last one above the noise floor.
+size_t SoundingSpan(const std::vector<int16_t>& s) {
+    size_t first = SIZE_MAX, last = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (std::abs(static_cast<int>(s[i])) > 200) {
+            first = std::min(first, i);
+            last = i;
+        }
+    }
+    return first == SIZE_MAX ? 0 : last - first + 1;
+}
+
+TEST_F(AudioDiskTest, ALoadedEffectIsHeardAfterConversion) {
+    ASSERT_EQ(LoadWave(Keep("move.wav", WaveFile8(0.1)).c_str(), &lpSeMovSound[0]), 1);
+    Advance(0.05);
+    EXPECT_EQ(PlaySe(lpSeMovSound[0], 0), 0);
+    Advance(0.3);
+    ReleaseSound(&lpSeMovSound[0]);
+    const auto out = CloseAndRead();
+    EXPECT_GT(Peak(out), 3000) << "the effect left only silence";
+    // 0.1 s of sound, resampled to 44100 Hz.
+    EXPECT_NEAR(static_cast<double>(SoundingSpan(out)), 0.1 * Rate, 0.01 * Rate);
+}
+
+TEST_F(AudioDiskTest, ElevenHitsReuseTheFirstBuffer) {
+    ASSERT_EQ(LoadWave(Keep("hit.wav", WaveFile8(2.0)).c_str(), &lpHitSound[0]), 1);
+    DuplicateHitSounds();
+    for (auto* hit : lpHitSound) {
+        ASSERT_NE(hit, nullptr);
+    }
+    nHitSound = 0;
+    for (int i = 0; i < 10; ++i) {
+        PlayHitSound();
+    }
+    EXPECT_EQ(Mix_Playing(-1), 10);
+    PlayHitSound();
+    EXPECT_EQ(Mix_Playing(-1), 10) << "the eleventh hit took a channel of its own";
+    EXPECT_EQ(nHitSound, 1);
+    // The ten share one copy of the samples.
+    const Mix_Chunk* shared = Mix_GetChunk(0);
+    ASSERT_NE(shared, nullptr);
+    for (int ch = 1; ch < 10; ++ch) {
+        EXPECT_EQ(Mix_GetChunk(ch), shared);
+    }
+}
+
+TEST_F(AudioDiskTest, AConfirmPressedTwiceRestartsRatherThanDoubles) {
+    const auto tone = Tone(0.5);
+    plat::Sound* s = plat::SoundCreate(tone.data(), tone.size(), 2, Rate, 16, "check");
+    ASSERT_NE(s, nullptr);
+    lpSeCheSound[0] = s;
+    Advance(0.05);
+    const long first = OutputFrames();
+    PlaySe(lpSeCheSound[0], 0);
+    Advance(0.25);
+    const long second = OutputFrames();
+    PlaySe(lpSeCheSound[0], 0);
+    EXPECT_EQ(Mix_Playing(-1), 1);
+    Advance(0.8);
+    EXPECT_EQ(Mix_Playing(-1), 0);
+    ReleaseSound(&lpSeCheSound[0]);
+    const auto out = CloseAndRead();
+    // Cut short and begun again: sounding from the first press to half a
+    // second after the second, and never two at once.
+    EXPECT_NEAR(static_cast<double>(SoundingSpan(out)),
+                static_cast<double>(second - first) + 0.5 * Rate, 0.03 * Rate);
+    EXPECT_LE(Peak(out), ToneLevel + 50);
+}
+
+TEST_F(AudioDiskTest, MidiMusicSoundsEndsAndPlaysAgain) {
+    const std::string mid = Keep("note.mid", MidiNote());
+    ASSERT_TRUE(plat::MusicOpen(mid.c_str())) << SDL_GetError();
+    plat::MusicPlay();
+    EXPECT_EQ(Mix_PlayingMusic(), 1);
+    ASSERT_TRUE(TakeMusicEnd(10000)) << "the piece never reported its end";
+    EXPECT_EQ(Mix_PlayingMusic(), 0);
+    const auto firstEnd = static_cast<size_t>(OutputFrames());
+    // As the window procedure does on the notification: from the start again.
+    plat::MusicPlay();
+    EXPECT_EQ(Mix_PlayingMusic(), 1);
+    ASSERT_TRUE(TakeMusicEnd(10000)) << "a replayed piece never ended";
+    const auto out = CloseAndRead();
+    EXPECT_GT(Peak(out, 0, firstEnd), 1000) << "FluidSynth played silence";
+    EXPECT_GT(Peak(out, firstEnd + Rate / 20), 1000) << "the piece played again in silence";
+}
+
+TEST_F(AudioDiskTest, PauseThenPlayStartsOverWithoutANotification) {
+    const std::string mid = Keep("note.mid", MidiNote());
+    ASSERT_TRUE(plat::MusicOpen(mid.c_str())) << SDL_GetError();
+    // How long the piece takes from start to end notification, ring-out included.
+    long start = OutputFrames();
+    plat::MusicPlay();
+    ASSERT_TRUE(TakeMusicEnd(10000));
+    const long whole = OutputFrames() - start;
+    ASSERT_GT(whole, static_cast<long>(2.0 * Rate));
+
+    plat::MusicPlay();
+    Advance(1.5);
+    plat::MusicPause();
+    EXPECT_EQ(Mix_PausedMusic(), 1);
+    Advance(0.1);
+    start = OutputFrames();
+    plat::MusicPlay();
+    EXPECT_EQ(Mix_PausedMusic(), 0);
+    EXPECT_EQ(Mix_PlayingMusic(), 1);
+    // A restart that reported itself would restart itself for ever.
+    EXPECT_EQ(CountMusicEnds(), 0);
+    ASSERT_TRUE(TakeMusicEnd(10000));
+    // All of it again, not what was left after the pause.
+    EXPECT_GT(OutputFrames() - start, whole - static_cast<long>(0.75 * Rate));
+}
+
+TEST_F(AudioDiskTest, ANotificationAfterCloseFindsNothingToPlay) {
+    const std::string mid = Keep("note.mid", MidiNote());
+    ASSERT_TRUE(plat::MusicOpen(mid.c_str())) << SDL_GetError();
+    plat::MusicPlay();
+    Advance(0.05);
+    plat::MusicClose();
+    // The stop reports itself; the window procedure then plays again.
+    ASSERT_TRUE(TakeMusicEnd(1000));
+    plat::MusicPlay();
+    plat::MusicPause();
+    EXPECT_EQ(Mix_PlayingMusic(), 0);
+    Advance(0.1);
+    EXPECT_EQ(CountMusicEnds(), 0);
+    // Opening a second piece over a first leaves one open.
+    ASSERT_TRUE(plat::MusicOpen(mid.c_str()));
+    ASSERT_TRUE(plat::MusicOpen(mid.c_str()));
+    plat::MusicPlay();
+    EXPECT_EQ(Mix_PlayingMusic(), 1);
+}
+
+TEST_F(AudioDiskTest, MusicThatCannotPlayFailsToOpen) {
+    EXPECT_FALSE(plat::MusicOpen(TempPath("absent.mid").c_str()));
+    EXPECT_FALSE(plat::MusicOpen(Keep("effect.wav", WaveFile8(0.1)).c_str()));
+    EXPECT_FALSE(plat::MusicOpen(Keep("empty.mid", {}).c_str()));
+    auto headerOnly = MidiNote();
+    headerOnly.resize(14);
+    EXPECT_FALSE(plat::MusicOpen(Keep("header.mid", headerOnly).c_str()));
+    EXPECT_FALSE(plat::MusicOpen("/"));
+    const std::string fifo = TempPath("fifo.mid");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    files_.push_back(fifo);
+    EXPECT_FALSE(plat::MusicOpen(fifo.c_str())) << "and it must not hang";
+    plat::MusicPlay();
+    EXPECT_EQ(Mix_PlayingMusic(), 0);
+
+    // Without instruments the synthesizer would play silence: no open at all.
+    const std::string mid = Keep("note.mid", MidiNote());
+    setenv("SDL_SOUNDFONTS", TempPath("absent.sf2").c_str(), 1);
+    EXPECT_FALSE(plat::MusicOpen(mid.c_str()));
+    setenv("SDL_SOUNDFONTS", Keep("junk.sf2", {'n', 'o', 't', ' ', 'a', ' ', 's', 'f'}).c_str(), 1);
+    EXPECT_FALSE(plat::MusicOpen(mid.c_str()));
+    unsetenv("SDL_SOUNDFONTS");
+    EXPECT_TRUE(plat::MusicOpen(mid.c_str())) << SDL_GetError();
+}
+
+TEST_F(AudioDiskTest, BuffersOfAClosedMixerStayQuiet) {
+    const auto tone = Tone(0.1);
+    plat::Sound* s = plat::SoundCreate(tone.data(), tone.size(), 2, Rate, 16, "move");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(plat::SoundCreate(tone.data(), tone.size(), 3, Rate, 24, "bad"), nullptr);
+    EXPECT_EQ(plat::SoundCreate(tone.data(), 3, 2, Rate, 16, "short"), nullptr);
+    plat::SoundClose();
+    EXPECT_NE(plat::SoundPlay(s), 0);
+    EXPECT_EQ(plat::SoundDuplicate(s, "dup"), nullptr);
+    EXPECT_EQ(plat::SoundOpen(), 0);
+    EXPECT_NE(plat::SoundPlay(s), 0) << "a buffer of the old mixer played on the new one";
+    plat::SoundRelease(s);
+}
+
+TEST(AudioNoDeviceTest, WithoutAnAudioDeviceNothingLoads) {
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_EQ(InitDirectSound(), 1);
+    const auto tone = Tone(0.1);
+    EXPECT_EQ(plat::SoundCreate(tone.data(), tone.size(), 2, Rate, 16, "move"), nullptr);
+    const std::string wav = TempPath("nodevice.wav");
+    WriteFile(wav, WaveFile8(0.1));
+    EXPECT_EQ(LoadWave(wav.c_str(), &lpSeMovSound[0]), 0);
+    EXPECT_EQ(lpSeMovSound[0], nullptr);
+    EXPECT_FALSE(plat::MusicOpen(wav.c_str()));
+    ReleaseDirectSound();
+    std::remove(wav.c_str());
+    unsetenv("SDL_AUDIODRIVER");
+}
+
+}  // namespace
