@@ -20,3 +20,8 @@ void RestoreLostSurfaces();
 // The scene code that the latest frame ran (0 before the first frame; an
 // unknown code when no scene ran). For the headless runner's trace.
 int32_t LastSceneRun();
+
+// Puts the shell back as a fresh process has it: inactive, the title next,
+// the frame schedule not yet started. For tests that run the game many times.
+void ResetAppState();
+void ResetFrameSchedule();

@@ -20,8 +20,8 @@ enum class EventKind { Down, Up, Tap, Joy, FocusLost, FocusGained, MusicEnd, Clo
 struct Event {
     int frame = 0;
     EventKind kind = EventKind::Down;
-    int vk = 0;             // Down, Up, Tap
-    int joyX = 0, joyY = 0; // Joy: axes already on -1000..1000
+    int vk = 0;              // Down, Up, Tap
+    int joyX = 0, joyY = 0;  // Joy: axes already on -1000..1000
     uint8_t buttons[4] = {0, 0, 0, 0};
 };
 
@@ -34,8 +34,10 @@ uint32_t Clock();
 void AddEvent(const Event& event);
 // Parses the runner's --input format; false with a message naming the line.
 bool ParseScript(const std::string& text, std::string* error);
-// After this many frames the platform closes the game as Esc would (0: never).
+// After this many frames the platform closes the game as Esc would; 0 closes
+// it before the first frame, a negative number (the default) never.
 void SetFrameLimit(int frames);
+// Frames presented so far; during frame F (and in its hooks) this is F.
 int FramesRun();
 
 // Called before frame F is run (after its events were applied) and after it
@@ -59,13 +61,13 @@ const std::vector<uint16_t>& LastPresented();
 
 // Faults a test can inject before the game starts.
 struct Faults {
-    bool lockHeld = false;        // another copy holds the single-instance lock
-    bool windowFails = false;     // the window cannot be created
-    bool displayFails = false;    // DisplayOpen fails
-    int soundOpenResult = 0;      // what SoundOpen returns
+    bool lockHeld = false;      // another copy holds the single-instance lock
+    bool windowFails = false;   // the window cannot be created
+    bool displayFails = false;  // DisplayOpen fails
+    int soundOpenResult = 0;    // what SoundOpen returns
     bool joyInitFails = false;
     bool joyCountFails = false;
-    int joyOpenFailures = 0;      // the first N JoyOpen calls fail
+    int joyOpenFailures = 0;  // the first N JoyOpen calls fail
 };
 Faults& InjectedFaults();
 // The next DisplayTakeReset reports a reset (surfaces count as lost).
@@ -73,5 +75,19 @@ void TriggerDisplayReset();
 // Whether the music would be sounding now, and which file is open.
 bool MusicPlaying();
 std::string MusicOpenPath();
+
+// The state of the other stand-ins, for tests.
+bool WindowOpen();
+std::string WindowTitle();
+bool CursorHidden();
+bool LockHeld();
+bool DisplayIsOpen();
+// Sound buffers alive now, and releases of a buffer that was not alive
+// (released twice, or never made here). The latter must stay 0.
+int LiveSounds();
+int BadSoundReleases();
+// The raw axis value JoyRead reports for a scripted axis on the game's scale:
+// the smallest raw value that the game's own scaling turns into it.
+int16_t RawForScripted(int scaled);
 
 }  // namespace script

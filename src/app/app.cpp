@@ -1,0 +1,216 @@
+// Program entry, the window procedure, start-up and shut-down, and the message
+// loop that runs one frame whenever nothing else is waiting.
+#include "app/app.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "audio/music.h"
+#include "audio/sound.h"
+#include "gfx/gfx.h"
+#include "input/input.h"
+#include "platform/keys.h"
+#include "platform/messages.h"
+#include "platform/platform.h"
+
+int AppActive = 0;
+
+namespace {
+
+constexpr const char* InstanceLockName = "Tessalune";
+constexpr const char* WindowTitle = "Win32 Application";
+// Most start-up messages carry a caption of one space.
+constexpr const char* BlankCaption = " ";
+
+// The window lives from CreateMainWindow until the default handling of
+// WM_CLOSE destroys it. Messages that arrive for it after that have no window
+// to go to and are dropped, as the window system drops them.
+bool windowAlive = false;
+
+struct Picture {
+    Surface** slot;
+    const char* path;
+    const char* errorText;
+};
+
+struct Wave {
+    plat::Sound** slot;
+    const char* path;
+    const char* errorText;
+};
+
+void Message(const char* text) {
+    plat::MessageBox(text, BlankCaption, true);
+}
+
+// What the window system does with a message we do not handle ourselves. Only
+// WM_CLOSE has a default that matters: it destroys the window.
+intptr_t DefaultWindowProc(uint32_t message, intptr_t, intptr_t) {
+    if (message == WM_CLOSE && windowAlive) {
+        windowAlive = false;
+        plat::DestroyMainWindow();
+        WndProc(WM_DESTROY, 0, 0);
+    }
+    return 0;
+}
+
+int RunMessageLoop() {
+    for (;;) {
+        plat::PumpEvents();
+        Msg msg;
+        if (TakeMessage(&msg)) {
+            if (msg.message == WM_QUIT) {
+                return static_cast<int>(msg.wParam);
+            }
+            if (windowAlive) {
+                WndProc(msg.message, msg.wParam, msg.lParam);
+            }
+            continue;
+        }
+        if (AppActive != 0) {
+            FrameStep();
+        } else {
+            plat::WaitEvents();
+        }
+    }
+}
+
+}  // namespace
+
+int WinMain() {
+    if (!plat::AcquireInstanceLock(InstanceLockName)) {
+        plat::MessageBox("", "", false);
+        return 0;
+    }
+    if (!plat::CreateMainWindow(WindowTitle)) {
+        plat::ReleaseInstanceLock();
+        return 0;
+    }
+    windowAlive = true;
+    plat::ShowMainWindow();
+    if (!InitApp()) {
+        ReleaseApp();
+        if (windowAlive) {
+            windowAlive = false;
+            plat::DestroyMainWindow();
+        }
+        plat::ReleaseInstanceLock();
+        return 0;
+    }
+    const int exitCode = RunMessageLoop();
+    ReleaseApp();
+    plat::ReleaseInstanceLock();
+    return exitCode;
+}
+
+intptr_t WndProc(uint32_t message, intptr_t wParam, intptr_t lParam) {
+    switch (message) {
+        case WM_DESTROY:
+            ReleaseApp();
+            PostQuitMessage(0);
+            return 0;
+        case WM_ACTIVATEAPP:
+            AppActive = static_cast<int>(wParam);
+            if (AppActive == 0) {
+                PauseMidi();
+            } else {
+                PlayMidi();
+            }
+            return 0;
+        case WM_KEYDOWN:
+            if (wParam == VK_ESCAPE) {
+                PostMessage(WM_CLOSE, 0, 0);
+            }
+            return 0;
+        case MM_MCINOTIFY:
+            // The piece ended (or was cut short): start it again, but only
+            // while someone is playing; reactivation restarts it otherwise.
+            if (AppActive != 0) {
+                PlayMidi();
+            }
+            return 0;
+        default:
+            return DefaultWindowProc(message, wParam, lParam);
+    }
+}
+
+int InitApp() {
+    std::srand(plat::GetTicks());
+
+    const int displayCode = InitDisplay();
+    if (displayCode != 0) {
+        char text[32];
+        std::snprintf(text, sizeof text, "error = %d", displayCode);
+        plat::MessageBox(text, "error", true);
+        ReleaseDisplay();
+        ReleaseDirectSound();
+        ReleaseInput();
+        return 0;
+    }
+
+    // A missing sound device is not fatal here; the first wave load says so.
+    InitDirectSound();
+
+    // Without input the game still runs: it just reads nothing.
+    if (!InitDirectInput()) {
+        Message("InitErrer");
+    }
+    if (!InitKeyboard()) {
+        Message("KeyErrer");
+    }
+    if (!InitJoystick(MaxJoysticks)) {
+        Message("JoyErrer");
+    }
+
+    const Picture pictures[] = {
+        {&lpMain[0], "System/mojicord.bmp", "errer lpMain[0]"},
+        {&lpMain[1], "Fcg/System1.fcg", "errer lpMain[1]"},
+        {&lpMain[2], "Fcg/System2.fcg", "errer lpMain[2]"},
+        {&lpMain[3], "Fcg/Bg.bmp", "errer lpMain[3]"},
+    };
+    for (const Picture& p : pictures) {
+        if (!LoadBitmapSurface(p.slot, p.path)) {
+            Message(p.errorText);
+            return 0;
+        }
+    }
+
+    const Wave waves[] = {
+        {&lpSeMovSound[0], "Wave/SelectMove.wav", "errer lpSeMovSound"},
+        {&lpSeCheSound[0], "Wave/SelectCheck.wav", "errer lpSeCheSound"},
+        {&lpSeCanSound[0], "Wave/SelectCancel.wav", "errer lpSeCanSound"},
+        {&lpHitSound[0], "Wave/Hit.wav", "errer lpHitSound"},
+    };
+    for (const Wave& w : waves) {
+        if (!LoadWave(w.path, w.slot)) {
+            Message(w.errorText);
+            return 0;
+        }
+    }
+    // Nine more hit buffers so that quick hits overlap instead of cutting
+    // each other short; one that cannot be made just stays silent.
+    DuplicateHitSounds();
+
+    plat::HideCursor();
+    return 1;
+}
+
+void ReleaseApp() {
+    for (Surface*& surface : lpMain) {
+        ReleaseSurface(&surface);
+    }
+    ReleaseSurface(&lpBack);
+    for (plat::Sound** table : {lpSeMovSound, lpSeCheSound, lpSeCanSound}) {
+        ReleaseSound(&table[0]);
+        ReleaseSound(&table[1]);
+    }
+    ReleaseInput();
+    ReleaseDirectSound();
+    ReleaseDisplay();
+}
+
+void ResetAppState() {
+    AppActive = 0;
+    windowAlive = false;
+    ResetFrameSchedule();
+}

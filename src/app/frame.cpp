@@ -1,0 +1,128 @@
+// One frame: wait for its due time, mend lost surfaces, run the current
+// scene, show the picture.
+#include <cstdint>
+
+#include "app/app.h"
+#include "gfx/gfx.h"
+#include "platform/platform.h"
+#include "scenes/scenes.h"
+
+int32_t CurrentScene = SceneTitle;
+
+namespace {
+
+constexpr uint32_t FramesPerSecond = 60;
+// The schedule is kept in sixteenths of a millisecond, so 60 frames a second
+// is an interval of 266 and the clock is shifted left by four.
+constexpr int SixteenthsShift = 4;
+constexpr uint32_t SixteenthsPerMs = 1u << SixteenthsShift;
+// Sleeping is only trusted up to about this close to the due time; the rest
+// is waited out on the clock so the frame starts in the right millisecond.
+constexpr int32_t SleepMargin = 2 * SixteenthsPerMs;
+
+uint32_t NextFrameTime = 0;
+bool scheduleStarted = false;
+int32_t lastSceneRun = 0;
+
+uint32_t NowSixteenths() {
+    return plat::GetTicks() << SixteenthsShift;
+}
+
+struct Picture {
+    Surface** slot;
+    const char* path;
+};
+
+}  // namespace
+
+uint32_t WaitFrame(uint32_t fps) {
+    const uint32_t interval = 16000 / fps;
+    if (!scheduleStarted) {
+        NextFrameTime = NowSixteenths();
+        scheduleStarted = true;
+    }
+    // The clock times sixteen wraps every 2^28 ms, so the two are compared by
+    // their difference. A frame is never due more than one interval ahead:
+    // anything further off means the clock went back, or the game slept for
+    // more than a day and a half and the difference wrapped. Then the frame
+    // starts now and the schedule starts again from here, rather than stall
+    // for as long or race through a day's worth of frames.
+    for (;;) {
+        const uint32_t now = NowSixteenths();
+        const int32_t ahead = static_cast<int32_t>(NextFrameTime - now);
+        if (ahead <= 0) {
+            break;
+        }
+        if (ahead > static_cast<int32_t>(interval)) {
+            NextFrameTime = now;
+            break;
+        }
+        if (ahead > SleepMargin) {
+            plat::Delay(static_cast<uint32_t>(ahead - SleepMargin + SixteenthsPerMs - 1) /
+                        SixteenthsPerMs);
+        } else {
+            plat::SpinOnce();
+        }
+    }
+    // A fixed schedule: a late frame is made up by the frames after it.
+    NextFrameTime += interval;
+    return interval;
+}
+
+void RestoreLostSurfaces() {
+    RestoreSurface(lpBack, nullptr);
+    RestoreSurface(lpPrimary, nullptr);
+    const Picture pictures[] = {
+        {&lpMain[0], "System/mojicord.bmp"},
+        {&lpMain[1], "Fcg/System1.fcg"},
+        {&lpMain[2], "Fcg/System2.fcg"},
+        {&lpMain[3], "Fcg/Bg.bmp"},
+    };
+    for (const Picture& p : pictures) {
+        RestoreSurface(*p.slot, p.path);
+    }
+}
+
+void FrameStep() {
+    WaitFrame(FramesPerSecond);
+    plat::FrameStarted(plat::GetTicks());
+
+    // lpMain[0] speaks for every surface: when it is lost, all are.
+    CheckDisplayReset();
+    if (IsLost(lpMain[0])) {
+        RestoreLostSurfaces();
+    }
+
+    lastSceneRun = CurrentScene;
+    switch (CurrentScene) {
+        case SceneTitle:
+            CurrentScene = TitleStep();
+            break;
+        case ScenePlay:
+            CurrentScene = PlayStep();
+            break;
+        case SceneResult:
+            CurrentScene = ResultStep();
+            break;
+        case SceneEditor:
+            CurrentScene = EditorStep();
+            break;
+        default:
+            break;
+    }
+
+    DrawCopy(lpPrimary, 0, 0, DisplayWidth, DisplayHeight, lpBack, 0, 0);
+    plat::DisplayPresent(SurfacePixels(lpPrimary), SurfacePitch(lpPrimary));
+    plat::FrameEnded();
+}
+
+int32_t LastSceneRun() {
+    return lastSceneRun;
+}
+
+void ResetFrameSchedule() {
+    scheduleStarted = false;
+    NextFrameTime = 0;
+    CurrentScene = SceneTitle;
+    lastSceneRun = 0;
+}

@@ -1,0 +1,10 @@
+// The game's executable: find the game directory, then run the game in it.
+#include "app/app.h"
+#include "platform/gamedir.h"
+
+int main() {
+    if (!EnterGameDirectory()) {
+        return 0;
+    }
+    return WinMain();
+}

@@ -1,0 +1,411 @@
+// The one window, the picture on it and the events that come out of it.
+//
+// The game was made for a 640 x 480 screen of its own. Here it gets the whole
+// desktop instead, without changing the monitor's mode: the frame goes up as
+// one streaming texture and the renderer scales it, by whole multiples when
+// they fit, with black bars around whatever is left over.
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/keys.h"
+#include "platform/messages.h"
+#include "platform/platform.h"
+#include "platform/sdl/keymap_sdl.h"
+#include "platform/sdl/sdl_internal.h"
+
+namespace {
+
+constexpr int FrameWidth = 640;
+constexpr int FrameHeight = 480;
+
+SDL_Window* window = nullptr;
+SDL_Renderer* renderer = nullptr;
+SDL_Texture* texture = nullptr;
+bool videoStarted = false;
+bool fullscreen = true;
+int windowedWidth = 0;  // the size to come back to when leaving full screen
+int windowedHeight = 0;
+
+// What the game was last told about being the active application. Only a
+// change is told, so a focus event for the state it already has is no news.
+bool reportedActive = false;
+bool displayWasReset = false;
+// Messages queued by the event handling since the counter was last looked at.
+int messagesPosted = 0;
+
+// The frame on the screen now. A frame that shows the same picture again is
+// not sent up a second time: on a screen without a graphics card to scale it,
+// that is most of what a quiet menu would cost. Anything that may have spoilt
+// the picture on the window (a resize, an expose, a new texture) sends the
+// next frame up whatever it holds.
+std::vector<uint16_t> shownFrame;
+bool redrawNeeded = true;
+
+void Post(uint32_t message, intptr_t wParam) {
+    PostMessage(message, wParam, 0);
+    ++messagesPosted;
+}
+
+bool StartVideo() {
+    if (videoStarted) {
+        return true;
+    }
+    // Sharp pixels, and no waiting on the monitor: the game paces itself.
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "Tessalune: no display: %s\n", SDL_GetError());
+        return false;
+    }
+    videoStarted = true;
+    std::atexit(SDL_Quit);
+    return true;
+}
+
+// Whole multiples of the frame while the window can hold one; a window made
+// smaller than the frame still shows all of it, scaled down.
+void UpdateScaling() {
+    if (renderer == nullptr) {
+        return;
+    }
+    int w = 0;
+    int h = 0;
+    if (SDL_GetRendererOutputSize(renderer, &w, &h) != 0) {
+        return;
+    }
+    const bool fits = w >= FrameWidth && h >= FrameHeight;
+    SDL_RenderSetIntegerScale(renderer, fits ? SDL_TRUE : SDL_FALSE);
+    SDL_RenderSetLogicalSize(renderer, FrameWidth, FrameHeight);
+    redrawNeeded = true;
+}
+
+bool CreateTexture() {
+    if (texture != nullptr) {
+        SDL_DestroyTexture(texture);
+    }
+    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+                                FrameWidth, FrameHeight);
+    if (texture == nullptr) {
+        std::fprintf(stderr, "Tessalune: no frame texture: %s\n", SDL_GetError());
+        return false;
+    }
+    redrawNeeded = true;
+    return true;
+}
+
+void DestroyRenderer() {
+    if (texture != nullptr) {
+        SDL_DestroyTexture(texture);
+        texture = nullptr;
+    }
+    if (renderer != nullptr) {
+        SDL_DestroyRenderer(renderer);
+        renderer = nullptr;
+    }
+}
+
+bool CreateRenderer() {
+    renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
+    if (renderer == nullptr) {
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (renderer == nullptr) {
+        std::fprintf(stderr, "Tessalune: no renderer: %s\n", SDL_GetError());
+        return false;
+    }
+    UpdateScaling();
+    if (!CreateTexture()) {
+        DestroyRenderer();
+        return false;
+    }
+    return true;
+}
+
+// The largest whole multiple of the frame that sits on the desktop, for the
+// first time the player leaves full screen.
+void ChooseWindowedSize() {
+    int scale = 1;
+    SDL_Rect usable;
+    const int display = SDL_GetWindowDisplayIndex(window);
+    if (display >= 0 && SDL_GetDisplayUsableBounds(display, &usable) == 0) {
+        while (FrameWidth * (scale + 1) <= usable.w && FrameHeight * (scale + 1) <= usable.h) {
+            ++scale;
+        }
+    }
+    windowedWidth = FrameWidth * scale;
+    windowedHeight = FrameHeight * scale;
+}
+
+void ToggleFullscreen() {
+    if (window == nullptr) {
+        return;
+    }
+    if (fullscreen) {
+        if (windowedWidth == 0) {
+            ChooseWindowedSize();
+        }
+        if (SDL_SetWindowFullscreen(window, 0) != 0) {
+            return;
+        }
+        SDL_SetWindowSize(window, windowedWidth, windowedHeight);
+        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        fullscreen = false;
+    } else {
+        SDL_GetWindowSize(window, &windowedWidth, &windowedHeight);
+        // Cover the desktop first, for want of a window manager to do it.
+        SDL_Rect bounds;
+        const int display = SDL_GetWindowDisplayIndex(window);
+        if (display >= 0 && SDL_GetDisplayBounds(display, &bounds) == 0) {
+            SDL_SetWindowPosition(window, bounds.x, bounds.y);
+            SDL_SetWindowSize(window, bounds.w, bounds.h);
+        }
+        if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+            return;
+        }
+        fullscreen = true;
+    }
+    UpdateScaling();
+}
+
+void ReportActive(bool active) {
+    if (active == reportedActive) {
+        return;
+    }
+    reportedActive = active;
+    if (!active) {
+        // Keys let go while another window had the keyboard never come back up.
+        ReleaseAllKeys();
+    }
+    Post(WM_ACTIVATEAPP, active ? 1 : 0);
+}
+
+bool IsAltEnter(const SDL_Event& e) {
+    return e.type == SDL_KEYDOWN &&
+           (e.key.keysym.scancode == SDL_SCANCODE_RETURN ||
+            e.key.keysym.scancode == SDL_SCANCODE_KP_ENTER) &&
+           (e.key.keysym.mod & KMOD_ALT) != 0;
+}
+
+void HandleWindowEvent(const SDL_WindowEvent& w) {
+    switch (w.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            Post(WM_CLOSE, 0);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            ReportActive(true);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            ReportActive(false);
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            UpdateScaling();
+            break;
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+            redrawNeeded = true;
+            break;
+        default:
+            break;
+    }
+}
+
+void HandleEvent(const SDL_Event& e) {
+    switch (e.type) {
+        case SDL_QUIT:
+            Post(WM_CLOSE, 0);
+            return;
+        case SDL_WINDOWEVENT:
+            HandleWindowEvent(e.window);
+            return;
+        case SDL_KEYDOWN:
+            if (IsAltEnter(e)) {
+                // The player's own key for the window, not Return for the game.
+                if (!e.key.repeat) {
+                    ToggleFullscreen();
+                }
+                return;
+            }
+            if (const int vk = sdlplat::TranslateKeyEvent(e); vk != 0) {
+                Post(WM_KEYDOWN, vk);
+            }
+            return;
+        case SDL_KEYUP:
+            sdlplat::TranslateKeyEvent(e);
+            return;
+        case SDL_JOYDEVICEADDED:
+        case SDL_JOYDEVICEREMOVED:
+            sdlplat::JoyDeviceEvent(e);
+            return;
+        case SDL_RENDER_TARGETS_RESET:
+            // The texture's contents are gone; the game draws everything anew.
+            if (renderer != nullptr) {
+                CreateTexture();
+            }
+            displayWasReset = true;
+            return;
+        case SDL_RENDER_DEVICE_RESET:
+            if (renderer != nullptr) {
+                DestroyRenderer();
+                CreateRenderer();
+            }
+            displayWasReset = true;
+            return;
+        default:
+            if (e.type == sdlplat::MusicEndEventType()) {
+                Post(MM_MCINOTIFY, 0);
+            }
+            return;
+    }
+}
+
+}  // namespace
+
+SDL_Window* sdlplat::Window() {
+    return window;
+}
+
+namespace plat {
+
+void MessageBox(const char* text, const char* caption, bool owned) {
+    const char* t = text != nullptr ? text : "";
+    const char* c = caption != nullptr ? caption : "";
+    std::fprintf(stderr, "message box [%s]: %s\n", c, t);
+    // Where no box can be shown (no display at all), it is as if OK was pressed.
+    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c, t, owned ? window : nullptr) != 0) {
+        std::fprintf(stderr, "Tessalune: the message box could not be shown: %s\n", SDL_GetError());
+    }
+    // The box covered part of the picture.
+    redrawNeeded = true;
+}
+
+bool CreateMainWindow(const char* title) {
+    if (window != nullptr) {
+        return true;
+    }
+    if (!StartVideo()) {
+        return false;
+    }
+    // Made as large as the desktop from the start: a window manager makes it
+    // full screen anyway, and where there is none (a bare X server) nobody
+    // else would ever make it cover the screen.
+    SDL_Rect bounds = {static_cast<int>(SDL_WINDOWPOS_CENTERED),
+                       static_cast<int>(SDL_WINDOWPOS_CENTERED), FrameWidth, FrameHeight};
+    SDL_GetDisplayBounds(0, &bounds);
+    window = SDL_CreateWindow(title, bounds.x, bounds.y, bounds.w, bounds.h,
+                              SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN_DESKTOP |
+                                  SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE);
+    if (window == nullptr) {
+        std::fprintf(stderr, "Tessalune: no window: %s\n", SDL_GetError());
+        return false;
+    }
+    SDL_SetWindowMinimumSize(window, FrameWidth / 4, FrameHeight / 4);
+    fullscreen = true;
+    reportedActive = false;
+    return true;
+}
+
+void ShowMainWindow() {
+    if (window == nullptr) {
+        return;
+    }
+    SDL_ShowWindow(window);
+    SDL_RaiseWindow(window);
+    // The window system makes a newly shown window the active one. Without a
+    // window manager no focus event may ever come, so we say it ourselves;
+    // the focus event that a window manager does send is then no news.
+    ReportActive(true);
+}
+
+void DestroyMainWindow() {
+    DestroyRenderer();
+    if (window != nullptr) {
+        SDL_DestroyWindow(window);
+        window = nullptr;
+    }
+}
+
+void HideCursor() {
+    SDL_ShowCursor(SDL_DISABLE);
+}
+
+void PumpEvents() {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        HandleEvent(e);
+    }
+}
+
+void WaitEvents() {
+    // Sleep until something the game has to hear about happens: a key going
+    // up, a joystick coming and going, a resize are handled here and sleep on.
+    messagesPosted = 0;
+    while (messagesPosted == 0) {
+        SDL_Event e;
+        if (!SDL_WaitEvent(&e)) {
+            SDL_Delay(10);
+            continue;
+        }
+        HandleEvent(e);
+        while (SDL_PollEvent(&e)) {
+            HandleEvent(e);
+        }
+    }
+}
+
+// ---- display ---------------------------------------------------------------
+
+bool DisplayOpen() {
+    if (window == nullptr) {
+        return false;
+    }
+    if (renderer != nullptr) {
+        return true;
+    }
+    return CreateRenderer();
+}
+
+void DisplayPresent(const uint16_t* pixels, int pitch) {
+    if (renderer == nullptr || texture == nullptr || pixels == nullptr ||
+        pitch < static_cast<int>(FrameWidth * sizeof(uint16_t))) {
+        return;
+    }
+    const size_t rowBytes = FrameWidth * sizeof(uint16_t);
+    shownFrame.resize(static_cast<size_t>(FrameWidth) * FrameHeight);
+    const auto* rows = reinterpret_cast<const unsigned char*>(pixels);
+    bool same = !redrawNeeded;
+    for (int y = 0; y < FrameHeight; ++y) {
+        const unsigned char* row = rows + static_cast<ptrdiff_t>(y) * pitch;
+        uint16_t* shown = &shownFrame[static_cast<size_t>(y) * FrameWidth];
+        if (same && std::memcmp(shown, row, rowBytes) == 0) {
+            continue;
+        }
+        same = false;
+        std::memcpy(shown, row, rowBytes);
+    }
+    if (same) {
+        return;
+    }
+    redrawNeeded = false;
+    SDL_UpdateTexture(texture, nullptr, pixels, pitch);
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+    SDL_RenderPresent(renderer);
+}
+
+bool DisplayTakeReset() {
+    const bool reset = displayWasReset;
+    displayWasReset = false;
+    return reset;
+}
+
+void DisplayClose() {
+    DestroyRenderer();
+}
+
+}  // namespace plat

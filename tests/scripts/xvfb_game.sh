@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# The real game on a bare X server, with no window manager and no sound card:
+# it covers the screen and shows frames; a second copy shows its empty
+# message and leaves with exit code 0 while the first runs on; Esc closes the
+# first with exit code 0; with Fcg/Bg.bmp gone the game shows "BmpFileErrer",
+# then "errer lpMain[3]", and ends without a frame.
+set -euo pipefail
+
+build=${TESSALUNE_BUILD_DIR:?}
+gamedir=${TESSALUNE_GAMEDIR:?}
+game="$build/tessalune"
+for tool in Xvfb xdotool xwininfo; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (./test installs it)"; exit 1; }
+done
+
+work=$(mktemp -d /tmp/tessalune-xvfb-XXXXXX)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    for f in "$work"/*.err; do
+        [ -f "$f" ] && { echo "--- $f"; cat "$f"; }
+    done
+    exit 1
+}
+
+# A display of our own, whatever number is free.
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+# Our own lock, so that a game running elsewhere on this machine is no second copy.
+mkdir -m 700 "$work/run"
+export XDG_RUNTIME_DIR="$work/run"
+export SDL_AUDIODRIVER=dummy
+
+# wait_for SECONDS COMMAND...: true once COMMAND succeeds.
+wait_for() {
+    local tenths=$(($1 * 10))
+    shift
+    for _ in $(seq "$tenths"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+lines() { [ -f "$1" ] && wc -l <"$1" || echo 0; }
+has_frames() { [ "$(lines "$1")" -ge "$2" ]; }
+running() { kill -0 "$1" 2>/dev/null; }
+stopped() { ! running "$1"; }
+said() { grep -qF -- "$2" "$1"; }
+
+# The message boxes on the screen: every mapped top-level window but the
+# game's own.
+boxes() {
+    local w
+    for w in $(xwininfo -root -children 2>/dev/null | grep -v '"Win32 Application"' |
+        sed -n 's/^ *\(0x[0-9a-f]*\) .*/\1/p'); do
+        xwininfo -id "$w" 2>/dev/null | grep -q "Map State: IsViewable" && echo "$w"
+    done
+}
+box_up() { [ -n "$(boxes)" ]; }
+# Presses Return on every box. A box is gone from the screen before the game
+# says its next message, so the boxes seen after that message are new ones.
+answer_boxes() {
+    local w
+    for w in $(boxes); do
+        xdotool key --window "$w" Return 2>/dev/null || true
+    done
+}
+
+start_game() {  # start_game NAME DIR: runs the game in DIR, its pid in $started
+    (cd "$2" && exec env TESSALUNE_FRAME_LOG="$work/$1.frames" "$game" >"$work/$1.err" 2>&1) &
+    started=$!
+    pids+=("$started")
+}
+
+exit_code() {  # exit_code PID
+    local code=0
+    wait "$1" || code=$?
+    echo "$code"
+}
+
+cp -r "$gamedir" "$work/game"
+
+# --- the first copy covers the screen and runs ---
+start_game first "$work/game"
+first=$started
+wait_for 30 has_frames "$work/first.frames" 64 || fail "no frames from the game"
+window=$(xdotool search --name '^Win32 Application$' | head -n1)
+[ -n "$window" ] || fail "no window titled Win32 Application"
+geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
+[ "$geometry" = "1280x1024" ] || fail "the window is $geometry, not the whole 1280x1024 screen"
+
+# --- a second copy says nothing and leaves, the first runs on ---
+start_game second "$work/game"
+second=$started
+wait_for 20 box_up || fail "the second copy showed no message box"
+wait_for 5 said "$work/second.err" "message box []: " || fail "the second copy's box was not the empty one"
+answer_boxes
+wait_for 20 stopped "$second" || fail "the second copy did not leave"
+[ "$(exit_code "$second")" = 0 ] || fail "the second copy did not end with exit code 0"
+[ "$(lines "$work/second.frames")" = 0 ] || fail "the second copy ran frames"
+before=$(lines "$work/first.frames")
+wait_for 10 has_frames "$work/first.frames" $((before + 64)) || fail "the first copy stopped"
+running "$first" || fail "the first copy ended"
+
+# --- Esc closes it ---
+xdotool key --window "$window" Escape
+wait_for 20 stopped "$first" || fail "Esc did not close the game"
+[ "$(exit_code "$first")" = 0 ] || fail "Esc did not end the game with exit code 0"
+
+# --- a missing picture stops start-up before the first frame ---
+rm "$work/game/Fcg/Bg.bmp"
+start_game nobg "$work/game"
+nobg=$started
+wait_for 20 said "$work/nobg.err" "BmpFileErrer" || fail "no BmpFileErrer"
+wait_for 10 box_up || fail "BmpFileErrer was not shown in a box"
+said "$work/nobg.err" "errer lpMain[3]" && fail "errer lpMain[3] came before BmpFileErrer was answered"
+answer_boxes
+wait_for 20 said "$work/nobg.err" "errer lpMain[3]" || fail "no errer lpMain[3]"
+wait_for 10 box_up || fail "errer lpMain[3] was not shown in a box"
+answer_boxes
+wait_for 20 stopped "$nobg" || fail "the game did not end after its messages"
+[ "$(exit_code "$nobg")" = 0 ] || fail "the game did not end with exit code 0"
+[ "$(lines "$work/nobg.frames")" = 0 ] || fail "frames ran without the background picture"
+grep -n "message box" "$work/nobg.err"
+
+echo "PASS"

@@ -1,0 +1,231 @@
+// The SDL back-end of the shell: the single-instance lock between processes,
+// and SDL's events as the window procedure gets them. Runs without a display.
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/keys.h"
+#include "platform/messages.h"
+#include "platform/platform.h"
+#include "platform/sdl/sdl_internal.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Each test gets a runtime directory of its own, so that a game running on
+// this machine and the tests never see each other's lock.
+class LockTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tessalune-lock-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+    }
+    void TearDown() override {
+        plat::ReleaseInstanceLock();
+        unsetenv("XDG_RUNTIME_DIR");
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+    std::string dir_;
+};
+
+TEST_F(LockTest, SecondProcessIsTurnedAwayUntilTheFirstEnds) {
+    int ready[2];
+    int finish[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(finish), 0);
+    const pid_t first = fork();
+    if (first == 0) {
+        const char ok = plat::AcquireInstanceLock("Tessalune") ? 'y' : 'n';
+        (void)!write(ready[1], &ok, 1);
+        char c;
+        (void)!read(finish[0], &c, 1);
+        _exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(read(ready[0], &ok, 1), 1);
+    EXPECT_EQ(ok, 'y');
+    EXPECT_TRUE(fs::exists(dir_ + "/tessalune.lock"));
+    EXPECT_FALSE(plat::AcquireInstanceLock("Tessalune"));
+    EXPECT_FALSE(plat::AcquireInstanceLock("Tessalune"));  // and again, nothing leaks
+
+    (void)!write(finish[1], "x", 1);
+    int status = 0;
+    waitpid(first, &status, 0);
+    // The lock went with the process that held it.
+    EXPECT_TRUE(plat::AcquireInstanceLock("Tessalune"));
+}
+
+TEST_F(LockTest, LockFileThatCannotBeMadeDoesNotKeepThePlayerOut) {
+    // A directory, or a link planted where the lock file goes.
+    ASSERT_EQ(mkdir((dir_ + "/tessalune.lock").c_str(), 0700), 0);
+    EXPECT_TRUE(plat::AcquireInstanceLock("Tessalune"));
+    plat::ReleaseInstanceLock();
+    fs::remove(dir_ + "/tessalune.lock");
+    fs::create_symlink(dir_ + "/elsewhere", dir_ + "/tessalune.lock");
+    EXPECT_TRUE(plat::AcquireInstanceLock("Tessalune"));
+    EXPECT_FALSE(fs::exists(dir_ + "/elsewhere"));
+}
+
+// The window on SDL's off-screen driver, fed with made-up SDL events.
+class EventTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // Message boxes must not find a real display to block on.
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        ClearMessages();
+        ReleaseAllKeys();
+        ASSERT_TRUE(plat::CreateMainWindow("Win32 Application")) << SDL_GetError();
+        ASSERT_NE(sdlplat::Window(), nullptr);
+        ASSERT_TRUE(plat::DisplayOpen()) << SDL_GetError();
+        plat::ShowMainWindow();
+        plat::PumpEvents();
+    }
+    void TearDown() override {
+        plat::DisplayClose();
+        plat::DestroyMainWindow();
+        ClearMessages();
+    }
+
+    static void Push(const SDL_Event& e) {
+        SDL_Event copy = e;
+        ASSERT_EQ(SDL_PushEvent(&copy), 1) << SDL_GetError();
+    }
+    static void Focus(bool gained) {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.windowID = SDL_GetWindowID(sdlplat::Window());
+        e.window.event = gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
+        Push(e);
+    }
+    static void Key(SDL_Scancode code, bool down, bool repeat = false, Uint16 mod = KMOD_NONE) {
+        SDL_Event e{};
+        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.windowID = SDL_GetWindowID(sdlplat::Window());
+        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+        e.key.repeat = repeat ? 1 : 0;
+        e.key.keysym.scancode = code;
+        e.key.keysym.sym = SDL_GetKeyFromScancode(code);
+        e.key.keysym.mod = mod;
+        Push(e);
+    }
+    static void Simple(Uint32 type) {
+        SDL_Event e{};
+        e.type = type;
+        Push(e);
+    }
+    // Every message waiting, as (message, wParam).
+    static std::vector<std::pair<uint32_t, intptr_t>> Taken() {
+        std::vector<std::pair<uint32_t, intptr_t>> all;
+        for (Msg m; TakeMessage(&m);) {
+            all.emplace_back(m.message, m.wParam);
+        }
+        return all;
+    }
+    using List = std::vector<std::pair<uint32_t, intptr_t>>;
+};
+
+TEST_F(EventTest, ShowingTheWindowMakesTheGameActiveOnce) {
+    // Shown in SetUp: exactly one activation, and the focus event a window
+    // manager sends afterwards is no news.
+    EXPECT_EQ(Taken(), (List{{WM_ACTIVATEAPP, 1}}));
+    Focus(true);
+    plat::PumpEvents();
+    EXPECT_EQ(Taken(), List{});
+}
+
+TEST_F(EventTest, FocusChangesBecomeActivationsAndLetGoOfKeys) {
+    Taken();
+    Key(SDL_SCANCODE_RIGHT, true);
+    plat::PumpEvents();
+    EXPECT_EQ(Taken(), (List{{WM_KEYDOWN, VK_RIGHT}}));
+    EXPECT_TRUE(GetAsyncKeyState(VK_RIGHT) & 0x8000);
+
+    Focus(false);
+    Focus(false);
+    plat::PumpEvents();
+    EXPECT_EQ(Taken(), (List{{WM_ACTIVATEAPP, 0}}));
+    EXPECT_FALSE(GetAsyncKeyState(VK_RIGHT) & 0x8000);
+
+    Focus(true);
+    plat::PumpEvents();
+    EXPECT_EQ(Taken(), (List{{WM_ACTIVATEAPP, 1}}));
+}
+
+TEST_F(EventTest, KeysQuitAndMusicEndBecomeTheWindowsMessages) {
+    Taken();
+    Key(SDL_SCANCODE_ESCAPE, true);
+    Key(SDL_SCANCODE_ESCAPE, true, true);  // a repeat is no new message
+    Key(SDL_SCANCODE_ESCAPE, false);
+    Simple(sdlplat::MusicEndEventType());
+    Simple(SDL_QUIT);
+    plat::PumpEvents();
+    EXPECT_EQ(Taken(), (List{{WM_KEYDOWN, VK_ESCAPE}, {MM_MCINOTIFY, 0}, {WM_CLOSE, 0}}));
+}
+
+TEST_F(EventTest, AltEnterIsTheWindowsAndNotTheGames) {
+    Taken();
+    Key(SDL_SCANCODE_RETURN, true, false, KMOD_LALT);
+    plat::PumpEvents();
+    EXPECT_EQ(Taken(), List{});
+    EXPECT_EQ(GetAsyncKeyState(VK_RETURN), 0);
+    Key(SDL_SCANCODE_RETURN, false, false, KMOD_LALT);
+    Key(SDL_SCANCODE_RETURN, true, false, KMOD_LALT);  // and back
+    Key(SDL_SCANCODE_RETURN, false);
+    plat::PumpEvents();
+    EXPECT_EQ(Taken(), List{});
+    Key(SDL_SCANCODE_RETURN, true);
+    plat::PumpEvents();
+    EXPECT_EQ(Taken(), (List{{WM_KEYDOWN, VK_RETURN}}));
+}
+
+TEST_F(EventTest, DisplayResetIsReportedOnceAndPresentGoesOn) {
+    EXPECT_FALSE(plat::DisplayTakeReset());
+    Simple(SDL_RENDER_TARGETS_RESET);
+    plat::PumpEvents();
+    EXPECT_TRUE(plat::DisplayTakeReset());
+    EXPECT_FALSE(plat::DisplayTakeReset());
+    Simple(SDL_RENDER_DEVICE_RESET);
+    plat::PumpEvents();
+    EXPECT_TRUE(plat::DisplayTakeReset());
+    std::vector<uint16_t> frame(640 * 480, 0xF800);
+    plat::DisplayPresent(frame.data(), 640 * 2);
+    plat::DisplayPresent(frame.data(), 640 * 2);
+    plat::DisplayPresent(nullptr, 0);
+}
+
+TEST_F(EventTest, WaitingSleepsThroughWhatTheGameNeedNotHear) {
+    Taken();
+    Key(SDL_SCANCODE_LEFT, true);
+    Key(SDL_SCANCODE_LEFT, false);
+    plat::PumpEvents();
+    Taken();
+    // A key going up says nothing to the window procedure; the close does.
+    Key(SDL_SCANCODE_LEFT, false);
+    Simple(SDL_QUIT);
+    plat::WaitEvents();
+    EXPECT_EQ(Taken(), (List{{WM_CLOSE, 0}}));
+}
+
+TEST_F(EventTest, MessageBoxWithoutADisplayGoesOnAsIfOk) {
+    testing::internal::CaptureStderr();
+    plat::MessageBox("errer lpMain[3]", " ", true);
+    plat::MessageBox("", "", false);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("message box [ ]: errer lpMain[3]"), std::string::npos) << err;
+    EXPECT_NE(err.find("message box []: "), std::string::npos) << err;
+}
+
+}  // namespace

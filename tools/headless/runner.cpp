@@ -1,0 +1,305 @@
+// tessalune-headless: the game on the scripted platform. No window, no sound
+// device, no real time; frames are driven by a script and written down as a
+// trace, with screenshots of the back buffer on request.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/app.h"
+#include "gfx/gfx.h"
+#include "platform/script/script.h"
+#include "scenes/play.h"
+#include "scenes/scenes.h"
+#include "tools/headless/autoplay.h"
+
+namespace {
+
+constexpr int ExitUsage = 2;   // bad options or a bad script: nothing ran
+constexpr int ExitOutput = 1;  // the game ran, but a shot or the trace was not written
+constexpr int DefaultFrames = 600;
+// A script or its options are small; anything this big is not one.
+constexpr std::streamsize MaxScriptBytes = 64 << 20;
+
+constexpr const char* Usage =
+    "usage: tessalune-headless [--frames N] [--input FILE] [--clock MS]\n"
+    "                          [--shot F:PATH]... [--trace PATH] [--autoplay]\n"
+    "Runs the game in the current directory on a scripted platform.\n"
+    "  --frames N     run N frames, then close as Esc would (default 600)\n"
+    "  --input FILE   the input script, one event a line (see README.md)\n"
+    "  --clock MS     the clock when the game starts (default 0)\n"
+    "  --shot F:PATH  after frame F, write the back buffer as a 24-bit BMP\n"
+    "  --trace PATH   one JSON object per frame, written after the frame\n"
+    "  --autoplay     let the built-in player press the keys\n";
+
+struct Shot {
+    int frame = 0;
+    std::string path;
+    bool taken = false;
+};
+
+struct Options {
+    int frames = DefaultFrames;
+    std::string input;
+    uint32_t clock = 0;
+    std::vector<Shot> shots;
+    std::string trace;
+    bool autoplay = false;
+};
+
+bool ParseNumber(std::string_view text, long long low, long long high, long long* out) {
+    if (text.empty()) {
+        return false;
+    }
+    std::string copy(text);
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(copy.c_str(), &end, 10);
+    if (errno != 0 || end != copy.c_str() + copy.size() || value < low || value > high ||
+        copy.front() == '+' || copy.front() == ' ') {
+        return false;
+    }
+    *out = value;
+    return true;
+}
+
+int Fail(const std::string& why) {
+    std::fprintf(stderr, "tessalune-headless: %s\n%s", why.c_str(), Usage);
+    return ExitUsage;
+}
+
+// Returns -1 when the options are good, else the exit code.
+int ParseOptions(int argc, char** argv, Options* o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (arg == "--autoplay") {
+            o->autoplay = true;
+            continue;
+        }
+        if (arg != "--frames" && arg != "--input" && arg != "--clock" && arg != "--shot" &&
+            arg != "--trace") {
+            return Fail("unknown option '" + arg + "'");
+        }
+        if (i + 1 >= argc) {
+            return Fail(arg + " needs a value");
+        }
+        const std::string value = argv[++i];
+        long long n = 0;
+        if (arg == "--frames") {
+            if (!ParseNumber(value, 0, 0x7fffffff, &n)) {
+                return Fail("--frames takes a whole number of 0 or more, not '" + value + "'");
+            }
+            o->frames = static_cast<int>(n);
+        } else if (arg == "--clock") {
+            if (!ParseNumber(value, 0, 0xffffffffLL, &n)) {
+                return Fail("--clock takes milliseconds from 0 to 4294967295, not '" + value + "'");
+            }
+            o->clock = static_cast<uint32_t>(n);
+        } else if (arg == "--shot") {
+            const size_t colon = value.find(':');
+            if (colon == std::string::npos || colon + 1 >= value.size() ||
+                !ParseNumber(std::string_view(value).substr(0, colon), 0, 0x7fffffff, &n)) {
+                return Fail("--shot takes FRAME:PATH, not '" + value + "'");
+            }
+            o->shots.push_back(Shot{static_cast<int>(n), value.substr(colon + 1)});
+        } else if (arg == "--input") {
+            o->input = value;
+        } else {
+            o->trace = value;
+        }
+    }
+    return -1;
+}
+
+bool ReadFile(const std::string& path, std::string* out, std::string* why) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *why = "cannot read '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    std::ostringstream text;
+    char buffer[1 << 16];
+    std::streamsize total = 0;
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        total += in.gcount();
+        if (total > MaxScriptBytes) {
+            *why = "'" + path + "' is too large to be an input script";
+            return false;
+        }
+        text.write(buffer, in.gcount());
+    }
+    if (in.bad()) {
+        *why = "cannot read '" + path + "'";
+        return false;
+    }
+    *out = text.str();
+    return true;
+}
+
+void AppendJsonString(std::string* out, std::string_view text) {
+    out->push_back('"');
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+            case '"':
+                *out += "\\\"";
+                break;
+            case '\\':
+                *out += "\\\\";
+                break;
+            case '\n':
+                *out += "\\n";
+                break;
+            case '\t':
+                *out += "\\t";
+                break;
+            case '\r':
+                *out += "\\r";
+                break;
+            default:
+                if (c < 0x20) {
+                    char esc[8];
+                    std::snprintf(esc, sizeof esc, "\\u%04x", c);
+                    *out += esc;
+                } else {
+                    out->push_back(ch);
+                }
+        }
+    }
+    out->push_back('"');
+}
+
+void AppendStrings(std::string* out, const std::vector<std::string>& items) {
+    out->push_back('[');
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i != 0) {
+            out->push_back(',');
+        }
+        AppendJsonString(out, items[i]);
+    }
+    out->push_back(']');
+}
+
+std::string TraceLine(int frame, const script::Record& r, int32_t scene) {
+    std::string line = "{\"frame\":" + std::to_string(frame) +
+                       ",\"clock\":" + std::to_string(r.clock) +
+                       ",\"scene\":" + std::to_string(scene) + ",\"sounds\":";
+    AppendStrings(&line, r.sounds);
+    line += ",\"music\":";
+    AppendStrings(&line, r.music);
+    line += ",\"messages\":[";
+    for (size_t i = 0; i < r.messages.size(); ++i) {
+        line += i != 0 ? ",{\"text\":" : "{\"text\":";
+        AppendJsonString(&line, r.messages[i].first);
+        line += ",\"caption\":";
+        AppendJsonString(&line, r.messages[i].second);
+        line += "}";
+    }
+    line += "]";
+    if (scene == ScenePlay) {
+        const PlayState& p = GetPlayState();
+        auto n = [](int32_t v) { return std::to_string(v); };
+        line += ",\"play\":{\"stage\":" + n(p.stage) + ",\"lives\":" + n(p.lives) +
+                ",\"score\":" + n(p.score) + ",\"ball\":[" + n(p.ballX) + "," + n(p.ballY) + "," +
+                n(p.ballDx) + "," + n(p.ballDy) + "],\"paddle\":" + n(p.paddle) +
+                ",\"motion\":" + n(p.motion) + ",\"bricks\":" + n(p.bricks) +
+                ",\"entry\":" + n(p.entry) + ",\"clear\":" + n(p.clear) + ",\"timer\":[" +
+                n(p.timerFrames) + "," + n(p.timerSeconds) + "]}";
+    }
+    line += "}\n";
+    return line;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (const int code = ParseOptions(argc, argv, &options); code >= 0) {
+        return code;
+    }
+
+    script::Reset();
+    ResetAppState();
+    if (!options.input.empty()) {
+        std::string text;
+        std::string why;
+        if (!ReadFile(options.input, &text, &why)) {
+            std::fprintf(stderr, "tessalune-headless: %s\n", why.c_str());
+            return ExitUsage;
+        }
+        if (!script::ParseScript(text, &why)) {
+            std::fprintf(stderr, "tessalune-headless: %s: %s\n", options.input.c_str(),
+                         why.c_str());
+            return ExitUsage;
+        }
+    }
+
+    std::FILE* trace = nullptr;
+    if (!options.trace.empty()) {
+        trace = std::fopen(options.trace.c_str(), "wb");
+        if (trace == nullptr) {
+            std::fprintf(stderr, "tessalune-headless: cannot write the trace '%s': %s\n",
+                         options.trace.c_str(), std::strerror(errno));
+            return ExitUsage;
+        }
+    }
+
+    script::SetClock(options.clock);
+    script::SetFrameLimit(options.frames);
+    bool outputFailed = false;
+    if (options.autoplay) {
+        script::SetBeforeFrame([](int frame) { AutoplayBeforeFrame(frame); });
+    }
+    script::SetAfterFrame([&](int frame) {
+        const script::Record record = script::TakeRecord();
+        if (trace != nullptr) {
+            const std::string line = TraceLine(frame, record, LastSceneRun());
+            if (std::fwrite(line.data(), 1, line.size(), trace) != line.size()) {
+                outputFailed = true;
+            }
+        }
+        for (Shot& shot : options.shots) {
+            if (shot.frame == frame && !shot.taken) {
+                shot.taken = true;
+                if (!SaveSurfaceBmp(lpBack, shot.path.c_str())) {
+                    std::fprintf(stderr, "tessalune-headless: cannot write the shot '%s'\n",
+                                 shot.path.c_str());
+                    outputFailed = true;
+                }
+            }
+        }
+    });
+
+    const int exitCode = WinMain();
+
+    if (trace != nullptr) {
+        if (std::fclose(trace) != 0) {
+            outputFailed = true;
+        }
+        if (outputFailed) {
+            std::fprintf(stderr, "tessalune-headless: the trace '%s' is incomplete\n",
+                         options.trace.c_str());
+        }
+    }
+    for (const Shot& shot : options.shots) {
+        if (!shot.taken) {
+            std::fprintf(stderr,
+                         "tessalune-headless: no shot '%s': the game ended before frame %d\n",
+                         shot.path.c_str(), shot.frame);
+            outputFailed = true;
+        }
+    }
+    if (outputFailed && exitCode == 0) {
+        return ExitOutput;
+    }
+    return exitCode;
+}
