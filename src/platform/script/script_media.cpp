@@ -1,7 +1,10 @@
 // The scripted display, joystick, sound and music: nothing is shown or heard,
 // everything the game asks for is checked as the real thing would check it and
 // written down.
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 
 #include "input/input.h"
@@ -21,7 +24,7 @@ constexpr int MinRate = 1000;
 constexpr int MaxRate = 192000;
 
 bool PlausiblePcm(const void* pcm, size_t bytes, int channels, int rate, int bits) {
-    if (pcm == nullptr || bytes == 0 || (channels != 1 && channels != 2) || rate < MinRate ||
+    if (pcm == nullptr || bytes == 0 || channels < 1 || channels > 8 || rate < MinRate ||
         rate > MaxRate || (bits != 8 && bits != 16)) {
         return false;
     }
@@ -254,14 +257,17 @@ bool MusicOpen(const char* path) {
     S().musicPlaying = false;
     S().musicPath.clear();
     // Only something that starts like a MIDI file opens, as with a real player.
-    std::FILE* f = p.empty() ? nullptr : std::fopen(p.c_str(), "rb");
-    if (f == nullptr) {
+    // Non-blocking, and only a plain file: a FIFO at the path must not hang the game.
+    const int fd = p.empty() ? -1 : ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         return false;
     }
+    struct stat st {};
     char head[4] = {};
-    const bool midi = std::fread(head, 1, sizeof head, f) == sizeof head &&
+    const bool midi = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                      ::read(fd, head, sizeof head) == static_cast<ssize_t>(sizeof head) &&
                       std::memcmp(head, "MThd", sizeof head) == 0;
-    std::fclose(f);
+    ::close(fd);
     if (!midi) {
         return false;
     }
