@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/sound.h"
 #include "data/scores.h"
 #include "scenes_harness.h"
 
@@ -133,7 +134,7 @@ TEST(PlayRun, SingleHitBricksTakeTwoFromStageFive) {
 }
 
 // Each case: a grid, a ball, and what one frame of play must make of it.
-TEST(PlayRun, BrickHitsInBothPasses) {
+TEST(PlayRun, BrickAndWallBouncesOfOneFrame) {
     struct Case {
         const char* name;
         std::vector<int32_t> grid;
@@ -216,6 +217,29 @@ TEST(PlayRun, BrickHitsInBothPasses) {
          126,
          1,
          {{5, 3, 0}}},
+        // The walls look one step ahead: a ball that would only come level
+        // with a wall goes on, one that would pass it turns, without a sound.
+        {"right wall reached", GridWith({Keeper}), 414, 300, 2, 2, 0, 2, 2, 416, 302, 0, {}},
+        {"right wall passed", GridWith({Keeper}), 416, 300, 2, 2, 0, -2, 2, 414, 302, 0, {}},
+        {"left wall reached", GridWith({Keeper}), 34, 300, -2, 2, 0, -2, 2, 32, 302, 0, {}},
+        {"left wall passed", GridWith({Keeper}), 32, 300, -2, 2, 0, 2, 2, 34, 302, 0, {}},
+        {"top wall reached", GridWith({Keeper}), 200, 34, 2, -2, 0, 2, -2, 202, 32, 0, {}},
+        {"top wall passed", GridWith({Keeper}), 200, 32, 2, -2, 0, 2, 2, 202, 34, 0, {}},
+        // Against the right wall a side hit has already turned the ball, so
+        // the wall, tested with the turned speed, must not turn it back.
+        {"side hit at the right wall",
+         GridWith({{12, 3, 1}, Keeper}),
+         416,
+         128,
+         2,
+         2,
+         2,
+         -2,
+         -2,
+         414,
+         126,
+         1,
+         {{12, 3, 0}}},
     };
     for (const Case& c : cases) {
         InFreshGame([&] {
@@ -349,6 +373,15 @@ TEST(PlayRun, LosingBallsAndTheLastOne) {
                 s.lives = 1;
                 s.score = 1234;
                 Ball(60, 414, 2, 2);
+                // What a run's end leaves alone.
+                s.timerSeconds = 77;
+                s.timerFrames = 5;
+                nHitSound = 7;
+                PanelAnim = AnimState{2, 5, PanelAnimation};
+            } else if (f == 151) {
+                EXPECT_EQ(nHitSound, 7) << "the hit buffers go on in turn across runs";
+                EXPECT_EQ(PanelAnim.position, 2) << "the panel picture is never reset";
+                EXPECT_EQ(PanelAnim.counter, 6);
             }
         });
         g.Run(152);
@@ -375,6 +408,9 @@ TEST(PlayRun, LosingBallsAndTheLastOne) {
         EXPECT_EQ(end.play.lives, 5);
         EXPECT_EQ(end.play.clear, 0);
         EXPECT_EQ(end.play.entry, 120);
+        EXPECT_EQ(end.play.timerSeconds, 77) << "the timer waits for the next stage start";
+        EXPECT_EQ(end.play.timerFrames, 6);
+        EXPECT_TRUE(g.MusicMentions(150, "close")) << "the run's music closes with it";
         EXPECT_EQ(g.at(151).ran, SceneResult);
         const std::vector<int32_t> table = FromLeWords(ReadBytes(BestScorePath));
         ASSERT_EQ(table.size(), 10u);
@@ -395,6 +431,14 @@ TEST(PlayRun, ClearingAStageAndTheTenth) {
         g.Before([](int f) {
             if (f == 130) {
                 SetGrid(GridWith({}));
+            } else if (f == 249) {
+                nHitSound = 4;
+                PanelAnim = AnimState{1, 3, PanelAnimation};
+            } else if (f == 251) {
+                // The stage change and the next stage's set-up leave both be.
+                EXPECT_EQ(nHitSound, 4);
+                EXPECT_EQ(PanelAnim.position, 1);
+                EXPECT_EQ(PanelAnim.counter, 5);
             }
         });
         g.Run(252);
@@ -438,6 +482,7 @@ TEST(PlayRun, ClearingAStageAndTheTenth) {
         EXPECT_EQ(g.at(249).play.stage, 0);
         EXPECT_EQ(g.at(249).play.lives, 5);
         EXPECT_EQ(g.at(249).play.score, 0);
+        EXPECT_TRUE(g.MusicMentions(249, "close"));
         EXPECT_EQ(FromLeWords(ReadBytes(BestScorePath)).at(0), 501);
     });
 }
@@ -504,36 +549,62 @@ TEST(PlayDrawing, PanelNumbersAndSpareBalls) {
 }
 
 TEST(PlayDrawing, FallingPieceOfABrokenBrick) {
+    // The pieces fall on every frame of the scene: in play, and through the
+    // clear countdown that breaking the last brick starts.
+    for (bool lastBrick : {false, true}) {
+        InFreshGame([&] {
+            SCOPED_TRACE(lastBrick ? "the last brick" : "play goes on");
+            Game g;
+            g.StartInPlay();
+            const int hit = 130;
+            g.KeepScreens(hit, hit + 41);
+            g.Before([&](int f) {
+                if (f == SetUpFrame) {
+                    MutablePlayState().stage = 4;  // brick set 2
+                } else if (f == hit) {
+                    SetGrid(lastBrick ? GridWith({{0, 0, 1}}) : GridWith({{0, 0, 1}, {12, 5, 9}}));
+                    Ball(32, 66, 2, -2);
+                } else if (f == hit + 1) {
+                    Ball(300, 300, 2, 2);  // out of the way of the piece
+                }
+            });
+            g.Run(hit + 42);
+            ASSERT_EQ(Cell(g.at(hit).grid, 0, 0), 0);
+            const Sheet& sheet = Sheets()[2];
+            EXPECT_TRUE(Shows(g.at(hit).screen, 32, 32, 32, 32, sheet, 224, 224));
+            EXPECT_TRUE(Shows(g.at(hit + 20).screen, 32, 52, 32, 32, sheet, 224, 224));
+            EXPECT_TRUE(Shows(g.at(hit + 21).screen, 32, 53, 32, 32, sheet, 256, 224));
+            EXPECT_TRUE(Shows(g.at(hit + 39).screen, 32, 71, 32, 32, sheet, 256, 224));
+            EXPECT_EQ(Cell(g.at(hit + 39).fall, 0, 0), 0);
+            EXPECT_EQ(g.at(hit + 39).play.clear, lastBrick ? 40 : 0);
+            // Then only the playfield's own background is left there.
+            const Screen& gone = g.at(hit + 40).screen;
+            const Sheet& bg = Sheets()[3];
+            int differing = 0;
+            for (int y = 32; y < 104; ++y) {
+                for (int x = 32; x < 64; ++x) {
+                    differing += ScreenAt(gone, x, y) != bg.at(x - 32, y - 32) ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(differing, 0);
+        });
+    }
+    // And through the entry countdown, while the ball stands still.
     InFreshGame([] {
         Game g;
         g.StartInPlay();
-        const int hit = 130;
-        g.KeepScreens(hit, hit + 41);
+        g.KeepScreen(10);
         g.Before([](int f) {
-            if (f == SetUpFrame) {
-                MutablePlayState().stage = 4;  // brick set 2
-            } else if (f == hit) {
-                SetGrid(GridWith({{0, 0, 1}, {12, 5, 9}}));
-                Ball(32, 66, 2, -2);
+            if (f == 10) {
+                FallGrid[5 * StageRows + 2] = 40;
             }
         });
-        g.Run(hit + 42);
-        ASSERT_EQ(Cell(g.at(hit).grid, 0, 0), 0);
-        const Sheet& sheet = Sheets()[2];
-        EXPECT_TRUE(Shows(g.at(hit).screen, 32, 32, 32, 32, sheet, 224, 224));
-        EXPECT_TRUE(Shows(g.at(hit + 20).screen, 32, 52, 32, 32, sheet, 224, 224));
-        EXPECT_TRUE(Shows(g.at(hit + 21).screen, 32, 53, 32, 32, sheet, 256, 224));
-        EXPECT_TRUE(Shows(g.at(hit + 39).screen, 32, 71, 32, 32, sheet, 256, 224));
-        // Then only the playfield's own background is left there.
-        const Screen& gone = g.at(hit + 40).screen;
-        const Sheet& bg = Sheets()[3];
-        int differing = 0;
-        for (int y = 32; y < 104; ++y) {
-            for (int x = 32; x < 64; ++x) {
-                differing += ScreenAt(gone, x, y) != bg.at(x - 32, y - 32) ? 1 : 0;
-            }
-        }
-        EXPECT_EQ(differing, 0);
+        g.Run(31);
+        ASSERT_GT(g.at(10).play.entry, 0);
+        EXPECT_TRUE(Shows(g.at(10).screen, 32 + 32 * 5, 32 + 32 * 2, 32, 32, Sheets()[2], 224,
+                          160 + 32 * g.at(10).play.brickSet));
+        EXPECT_EQ(Cell(g.at(10).fall, 5, 2), 39);
+        EXPECT_EQ(Cell(g.at(30).fall, 5, 2), 19);
     });
 }
 

@@ -104,6 +104,7 @@ TEST(Editor, OpensEmptyTogglesStepsSavesAndLoads) {
         g.Run(187);
 
         EXPECT_EQ(g.at(0).grid, GridWith({}));
+        EXPECT_TRUE(g.MusicMentions(0, "open Mid/System.mid"));
         EXPECT_EQ(Cell(g.at(90).grid, 0, 0), 0);
         EXPECT_EQ(Cell(g.at(92).grid, 0, 0), 1);
         EXPECT_EQ(g.at(90).record.sounds, (std::vector<std::string>{"check"}));
@@ -126,6 +127,7 @@ TEST(Editor, OpensEmptyTogglesStepsSavesAndLoads) {
         // the cursor ball in its cell and the stage number.
         EXPECT_EQ(g.at(120).next, SceneTitle);
         EXPECT_EQ(g.at(120).record.sounds, (std::vector<std::string>{"cancel"}));
+        EXPECT_EQ(g.at(120).record.music, (std::vector<std::string>{"close"}));
         EXPECT_TRUE(Shows(g.at(120).screen, 32 + 32 * 5, 32, 32, 32, sheet, 192, 0));
         EXPECT_EQ(DigitsAt(g.at(120).screen, 544, 64, 2), (V{0, 3}));
         EXPECT_EQ(g.at(121).ran, SceneTitle);
@@ -133,6 +135,7 @@ TEST(Editor, OpensEmptyTogglesStepsSavesAndLoads) {
         // On re-entry the grid is empty again; the stage is the last one.
         EXPECT_EQ(g.at(186).ran, SceneEditor);
         EXPECT_EQ(g.at(186).grid, GridWith({}));
+        EXPECT_TRUE(g.MusicMentions(186, "open Mid/System.mid"));
         EXPECT_EQ(DigitsAt(g.at(186).screen, 544, 64, 2), (V{0, 3}));
     });
 }

@@ -108,6 +108,31 @@ TEST(Title, ScoreViewConfirmCancelAndClear) {
     });
 }
 
+TEST(Title, CursorMovesUnseenInTheScoreView) {
+    InFreshGame([] {
+        Game g;
+        g.Tap(60, VK_DOWN);
+        g.Tap(62, VK_Z);     // the score view
+        g.Tap(64, VK_DOWN);  // on to the leave entry, unseen
+        g.KeepScreen(64);
+        g.Tap(66, VK_UP);
+        g.Tap(68, VK_DOWN);
+        g.Tap(70, VK_Z);  // in the score view confirm only goes back
+        g.KeepScreen(70);
+        g.Run(72);
+        ASSERT_EQ(g.count(), 72) << "confirm in the score view must not leave";
+        EXPECT_EQ(g.FramesWithSound("move"), (std::vector<int>{60, 64, 66, 68}));
+        EXPECT_EQ(g.at(70).record.sounds, (std::vector<std::string>{"check"}));
+        EXPECT_EQ(g.at(70).next, SceneTitle);
+        EXPECT_EQ(ScoreView, 0);
+        EXPECT_EQ(MenuCursor, 2);
+        const Sheet& pic = Sheets()[1];
+        EXPECT_TRUE(Shows(g.at(64).screen, 256, 96, 128, 32, Sheets()[2], 32, 96));
+        EXPECT_FALSE(SpriteShown(g.at(64).screen, 448, 352, 64, 64, pic, 320, 416));
+        EXPECT_TRUE(Shows(g.at(70).screen, 448, 352, 64, 64, pic, 320, 416));
+    });
+}
+
 TEST(Title, StartEditorAndBack) {
     InFreshGame([] {
         Game g;

@@ -2,6 +2,8 @@
 // files.
 #include "scenes/editor.h"
 
+#include <iterator>
+
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "data/stage.h"
@@ -120,7 +122,7 @@ int32_t EditorStep() {
     }
     int direction = 0;
     int button = 0;
-    ReadFrameInput(EditorKeys, 7, &direction, &button);
+    ReadFrameInput(EditorKeys, static_cast<int>(std::size(EditorKeys)), &direction, &button);
     if (entry != 0) {
         --entry;
     }

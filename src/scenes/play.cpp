@@ -2,6 +2,7 @@
 #include "scenes/play.h"
 
 #include <cstdlib>
+#include <iterator>
 
 #include "audio/music.h"
 #include "audio/sound.h"
@@ -183,7 +184,7 @@ int32_t PlayStep() {
     }
     int direction = 0;
     int button = 0;
-    ReadFrameInput(PlayKeys, 2, &direction, &button);
+    ReadFrameInput(PlayKeys, static_cast<int>(std::size(PlayKeys)), &direction, &button);
     st.motion = MotionNone;
     if (st.entry != 0) {
         --st.entry;

@@ -1,4 +1,6 @@
 // The result screen: one banner until the player confirms or cancels.
+#include <iterator>
+
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "gfx/gfx.h"
@@ -27,7 +29,7 @@ int32_t ResultStep() {
     }
     int direction = 0;
     int button = 0;
-    ReadFrameInput(ResultKeys, 4, &direction, &button);
+    ReadFrameInput(ResultKeys, static_cast<int>(std::size(ResultKeys)), &direction, &button);
     if (entry != 0) {
         --entry;
     }

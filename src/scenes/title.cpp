@@ -1,6 +1,8 @@
 // The title: the menu, the best scores, and the hidden way into the editor.
 #include "scenes/title.h"
 
+#include <iterator>
+
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "data/scores.h"
@@ -110,7 +112,7 @@ int32_t TitleStep() {
     }
     int direction = 0;
     int button = 0;
-    ReadFrameInput(TitleKeys, 6, &direction, &button);
+    ReadFrameInput(TitleKeys, static_cast<int>(std::size(TitleKeys)), &direction, &button);
     if (entry != 0) {
         --entry;
     }
