@@ -61,6 +61,14 @@ TEST_F(AppTest, SecondCopyShowsTheEmptyMessageAndLeaves) {
     EXPECT_EQ(r.messages, (std::vector<Message>{{"", ""}}));
     EXPECT_TRUE(r.frames.empty());
     EXPECT_EQ(r.windowTitle, "");  // no window was ever made
+
+    // There is no window to own that box: it stands on its own, without an icon.
+    script::Reset();
+    script::InjectedFaults().lockHeld = true;
+    EXPECT_EQ(WinMain(), 0);
+    const script::BoxStyle alone{false, false};
+    EXPECT_EQ(script::AllRecorded().boxStyles, std::vector<script::BoxStyle>{alone});
+    script::Reset();
 }
 
 TEST_F(AppTest, NoWindowEndsQuietly) {

@@ -344,6 +344,9 @@ TEST_F(Gfx, ReleaseWarnsOnceAboutAForgottenSurface) {
     ReleaseDisplay();
     ASSERT_EQ(MessagesSeen(), 1u);
     EXPECT_EQ(script::AllRecorded().messages[0], leak);
+    // Shown on its own, the window being on its way out, with the error icon.
+    const script::BoxStyle leakStyle{false, true};
+    EXPECT_EQ(script::AllRecorded().boxStyles[0], leakStyle);
     EXPECT_EQ(lpPrimary, nullptr);
     EXPECT_FALSE(script::DisplayIsOpen()) << "the screen is given back all the same";
     ReleaseDisplay();
@@ -374,6 +377,10 @@ TEST_F(Gfx, ReleaseWarnsOnceAboutAForgottenSurface) {
     EXPECT_EQ(MessagesSeen(), 2u);
     EXPECT_EQ(CreateImageSurface(&lpMain[0], 32, 32), 0);
     EXPECT_EQ(script::AllRecorded().messages.back().first, "CreateSurfaceErrer");
+    // A start-up message belongs to the window and carries no icon.
+    const script::BoxStyle plain{true, false};
+    EXPECT_EQ(script::AllRecorded().boxStyles.back(), plain);
+    EXPECT_EQ(script::AllRecorded().boxStyles.size(), MessagesSeen());
 }
 
 TEST_F(Gfx, ScreenshotsAreTrue24BitPictures) {

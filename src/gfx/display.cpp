@@ -135,7 +135,7 @@ void ReleaseDisplay() {
         DisplayService* dd = lpDD;
         lpDD = nullptr;
         if (Release(dd) != 0) {
-            plat::MessageBox("開放漏れがあります", "DirectDraw", false);
+            plat::MessageBox("開放漏れがあります", "DirectDraw", false, plat::BoxIcon::Error);
         }
         // A forgotten surface keeps its memory until someone releases it, but
         // the screen itself is given back now: we are shutting down.

@@ -8,8 +8,8 @@
 // Game code outside src/platform and src/gfx never includes SDL headers; it calls these.
 #pragma once
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 
 namespace plat {
 
@@ -22,7 +22,10 @@ void ReleaseInstanceLock();
 // A message box with an OK button. The text and caption also go to standard error.
 // Where no display can show a box, the program goes on as if OK was pressed.
 // `owned` is false for the few boxes the game shows without an owner window.
-void MessageBox(const char* text, const char* caption, bool owned);
+// A box carries no icon but for the one that warns of a fault of our own
+// (a display object left alive at shut-down), which carries the error icon.
+enum class BoxIcon { None, Error };
+void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon = BoxIcon::None);
 
 // ---- window and events -----------------------------------------------------
 

@@ -45,11 +45,19 @@ int FramesRun();
 void SetBeforeFrame(std::function<void(int frame)> hook);
 void SetAfterFrame(std::function<void(int frame)> hook);
 
+// How a message box was shown besides its text and caption.
+struct BoxStyle {
+    bool owned = true;       // with the main window as its owner
+    bool errorIcon = false;  // with the error icon
+    bool operator==(const BoxStyle&) const = default;
+};
+
 struct Record {
     uint32_t clock = 0;  // the clock when the frame began, after its wait
     std::vector<std::string> sounds;
     std::vector<std::string> music;
     std::vector<std::pair<std::string, std::string>> messages;  // text, caption
+    std::vector<BoxStyle> boxStyles;                            // one for each of `messages`
 };
 // What was recorded since the previous call (for the runner: one frame).
 Record TakeRecord();

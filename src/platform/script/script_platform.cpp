@@ -203,11 +203,14 @@ void ReleaseInstanceLock() {
     S().lockHeld = false;
 }
 
-void MessageBox(const char* text, const char* caption, bool) {
+void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon) {
     const std::string t = text != nullptr ? text : "";
     const std::string c = caption != nullptr ? caption : "";
+    const script::BoxStyle style{owned, icon == BoxIcon::Error};
     S().current.messages.emplace_back(t, c);
     S().all.messages.emplace_back(t, c);
+    S().current.boxStyles.push_back(style);
+    S().all.boxStyles.push_back(style);
     std::fprintf(stderr, "message box [%s]: %s\n", c.c_str(), t.c_str());
 }
 

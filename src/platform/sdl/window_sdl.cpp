@@ -271,12 +271,14 @@ SDL_Window* sdlplat::Window() {
 
 namespace plat {
 
-void MessageBox(const char* text, const char* caption, bool owned) {
+void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon) {
     const char* t = text != nullptr ? text : "";
     const char* c = caption != nullptr ? caption : "";
     std::fprintf(stderr, "message box [%s]: %s\n", c, t);
+    // Plain boxes ask for no icon at all: only the leak warning has one.
+    const Uint32 flags = icon == BoxIcon::Error ? SDL_MESSAGEBOX_ERROR : 0;
     // Where no box can be shown (no display at all), it is as if OK was pressed.
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, c, t, owned ? window : nullptr) != 0) {
+    if (SDL_ShowSimpleMessageBox(flags, c, t, owned ? window : nullptr) != 0) {
         std::fprintf(stderr, "Tessalune: the message box could not be shown: %s\n", SDL_GetError());
     }
     // The box covered part of the picture.
