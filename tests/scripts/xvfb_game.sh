@@ -16,8 +16,10 @@ done
 work=$(mktemp -d /tmp/tessalune-xvfb-XXXXXX)
 pids=()
 cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
+    # Newest first: the games go before the X server they draw on.
+    local i
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill "${pids[i]}" 2>/dev/null || true
     done
     wait 2>/dev/null || true
     rm -rf "$work"

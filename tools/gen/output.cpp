@@ -75,8 +75,11 @@ WriteResult WriteFileAtomic(const fs::path& path, const Bytes& bytes, WriteMode 
 
     // A name of our own beside the target, so a second generator at work on the
     // same directory never writes into our half-made file.
-    fs::path temp =
-        path.parent_path() / ("." + path.filename().string() + ".tmp" + std::to_string(getpid()));
+    std::string tempName = ".";
+    tempName += path.filename().string();
+    tempName += ".tmp";
+    tempName += std::to_string(getpid());
+    const fs::path temp = path.parent_path() / tempName;
     if (!WriteTemp(temp, bytes, error)) {
         return WriteResult::Failed;
     }
