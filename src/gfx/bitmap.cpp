@@ -1,5 +1,9 @@
 // Picture files into surfaces, the restore after a display reset, and
 // screenshots out of surfaces.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -48,8 +52,21 @@ SDL_Surface* LoadPicture(const char* path) {
     if (path == nullptr) {
         return nullptr;
     }
-    SDL_RWops* rw = SDL_RWFromFile(path, "rb");
+    // Only a plain file is a picture. Opened without blocking, so that a fifo
+    // or a device put at the path cannot stop start-up for good.
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return nullptr;
+    }
+    struct stat st {};
+    std::FILE* file = nullptr;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (file = fdopen(fd, "rb")) == nullptr) {
+        close(fd);
+        return nullptr;
+    }
+    SDL_RWops* rw = SDL_RWFromFP(file, SDL_TRUE);
     if (rw == nullptr) {
+        std::fclose(file);
         return nullptr;
     }
     if (!PlausibleHeader(rw) || SDL_RWseek(rw, 0, RW_SEEK_SET) != 0) {
