@@ -27,6 +27,9 @@ void ReleaseInstanceLock();
 enum class BoxIcon { None, Error };
 void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon = BoxIcon::None);
 
+// Releases what the platform itself still holds; called once after WinMain returns.
+void Shutdown();
+
 // ---- window and events -----------------------------------------------------
 
 // Creates the one game window, not yet visible. False when that is impossible.

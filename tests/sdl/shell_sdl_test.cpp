@@ -206,6 +206,115 @@ TEST_F(EventTest, DisplayResetIsReportedOnceAndPresentGoesOn) {
     plat::DisplayPresent(nullptr, 0);
 }
 
+// The window's own pixels, where the software renderer leaves each picture.
+class PresentTest : public EventTest {
+  protected:
+    void SetUp() override {
+        EventTest::SetUp();
+        SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+        plat::DisplayClose();
+        ASSERT_TRUE(plat::DisplayOpen()) << SDL_GetError();
+    }
+    void TearDown() override {
+        EventTest::TearDown();
+        SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
+    }
+    // The middle of the window, which the frame covers however it is scaled.
+    static uint32_t Middle() {
+        SDL_Surface* surface = SDL_GetWindowSurface(sdlplat::Window());
+        EXPECT_NE(surface, nullptr) << SDL_GetError();
+        if (surface == nullptr || surface->format->BytesPerPixel != 4) {
+            ADD_FAILURE() << "no 32-bit window surface";
+            return 0;
+        }
+        const auto* row = static_cast<const unsigned char*>(surface->pixels) +
+                          static_cast<ptrdiff_t>(surface->h / 2) * surface->pitch;
+        const uint32_t pixel = reinterpret_cast<const uint32_t*>(row)[surface->w / 2];
+        Uint8 r = 0;
+        Uint8 g = 0;
+        Uint8 b = 0;
+        SDL_GetRGB(pixel, surface->format, &r, &g, &b);
+        return static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | b;
+    }
+    static void Spoil() {
+        SDL_Surface* surface = SDL_GetWindowSurface(sdlplat::Window());
+        ASSERT_NE(surface, nullptr) << SDL_GetError();
+        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 1, 2, 3));
+    }
+    static void Show(uint16_t colour) {
+        const std::vector<uint16_t> frame(640 * 480, colour);
+        plat::DisplayPresent(frame.data(), 640 * 2);
+    }
+};
+
+TEST_F(PresentTest, ColoursComeOutWithTheirFullRange) {
+    const std::pair<uint16_t, uint32_t> cases[] = {
+        {0x0000, 0x000000}, {0xFFFF, 0xFFFFFF}, {0xF800, 0xFF0000}, {0x07E0, 0x00FF00},
+        {0x001F, 0x0000FF}, {0x8410, 0x848284}, {0x0821, 0x080408},
+    };
+    for (const auto& [in, out] : cases) {
+        Show(in);
+        EXPECT_EQ(Middle(), out) << std::hex << in;
+    }
+}
+
+TEST_F(PresentTest, TheSamePictureIsSentAgainOnlyWhenTheWindowLostIt) {
+    Show(0xF800);
+    Spoil();
+    Show(0xF800);
+    EXPECT_EQ(Middle(), 0x010203u);  // the same picture: not sent again
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = SDL_GetWindowID(sdlplat::Window());
+    e.window.event = SDL_WINDOWEVENT_EXPOSED;
+    Push(e);
+    plat::PumpEvents();
+    Show(0xF800);
+    EXPECT_EQ(Middle(), 0xFF0000u);
+    Spoil();
+    Simple(SDL_RENDER_TARGETS_RESET);
+    plat::PumpEvents();
+    EXPECT_TRUE(plat::DisplayTakeReset());
+    Show(0xF800);
+    EXPECT_EQ(Middle(), 0xFF0000u);
+}
+
+TEST_F(EventTest, ShutDownLetsGoOfSdlAndTheWindowCanComeBack) {
+    plat::DisplayClose();
+    plat::DestroyMainWindow();
+    plat::Shutdown();
+    EXPECT_EQ(SDL_WasInit(0), 0u);
+    ASSERT_TRUE(plat::CreateMainWindow("Win32 Application")) << SDL_GetError();
+    EXPECT_TRUE(plat::DisplayOpen()) << SDL_GetError();
+}
+
+// The clock keeps to SDL's milliseconds but for SDL's own rounding, never
+// goes back, and the spin-wait always gets on to the next millisecond.
+TEST(ClockTest, KeepsToSdlsMillisecondsAndNeverGoesBack) {
+    const uint32_t start = plat::GetTicks();
+    uint32_t last = start;
+    for (int i = 0; i < 10000000 && last - start < 5; ++i) {
+        const uint32_t before = SDL_GetTicks();
+        const uint32_t now = plat::GetTicks();
+        const uint32_t after = SDL_GetTicks();
+        ASSERT_LE(static_cast<int32_t>(before - now), 2) << i;
+        ASSERT_LE(static_cast<int32_t>(now - after), 2) << i;
+        ASSERT_GE(static_cast<int32_t>(now - last), 0) << i;
+        last = now;
+    }
+    EXPECT_GE(last - start, 5u);
+    for (int round = 0; round < 3; ++round) {
+        const uint32_t from = plat::GetTicks();
+        int turns = 0;
+        while (plat::GetTicks() == from && turns < 10000000) {
+            plat::SpinOnce();
+            ++turns;
+        }
+        // How far past the tick it wakes is the machine's business, not a fault.
+        EXPECT_GE(plat::GetTicks() - from, 1u) << round;
+    }
+}
+
 TEST_F(EventTest, WaitingSleepsThroughWhatTheGameNeedNotHear) {
     Taken();
     Key(SDL_SCANCODE_LEFT, true);

@@ -214,6 +214,9 @@ void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon)
     std::fprintf(stderr, "message box [%s]: %s\n", c.c_str(), t.c_str());
 }
 
+// The scripted platform holds nothing beyond the process's own memory.
+void Shutdown() {}
+
 bool CreateMainWindow(const char* title) {
     if (S().faults.windowFails) {
         return false;

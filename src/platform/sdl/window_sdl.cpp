@@ -44,6 +44,34 @@ int messagesPosted = 0;
 std::vector<uint16_t> shownFrame;
 bool redrawNeeded = true;
 
+// One RGB565 pixel as XRGB8888. Each channel's top bits are repeated into
+// its new low bits, so black stays black and white becomes full white.
+inline uint32_t Expand565(uint32_t p) {
+    const uint32_t r = p >> 11;
+    const uint32_t g = (p >> 5) & 0x3F;
+    const uint32_t b = p & 0x1F;
+    return ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
+}
+
+// The shown frame into the locked texture.
+bool UploadShownFrame() {
+    void* dst = nullptr;
+    int dstPitch = 0;
+    if (SDL_LockTexture(texture, nullptr, &dst, &dstPitch) != 0) {
+        return false;
+    }
+    auto* out = static_cast<unsigned char*>(dst);
+    for (int y = 0; y < FrameHeight; ++y) {
+        const uint16_t* in = &shownFrame[static_cast<size_t>(y) * FrameWidth];
+        auto* row = reinterpret_cast<uint32_t*>(out + static_cast<ptrdiff_t>(y) * dstPitch);
+        for (int x = 0; x < FrameWidth; ++x) {
+            row[x] = Expand565(in[x]);
+        }
+    }
+    SDL_UnlockTexture(texture);
+    return true;
+}
+
 void Post(uint32_t message, intptr_t wParam) {
     PostMessage(message, wParam, 0);
     ++messagesPosted;
@@ -60,8 +88,11 @@ bool StartVideo() {
         std::fprintf(stderr, "Tessalune: no display: %s\n", SDL_GetError());
         return false;
     }
+    // SDL is let go of in plat::Shutdown, on the way out of main, and not from
+    // an exit handler: when the X server goes away Xlib ends the process from
+    // inside its error handler, and SDL_Quit run from there waits for ever on
+    // the dead connection.
     videoStarted = true;
-    std::atexit(SDL_Quit);
     return true;
 }
 
@@ -86,7 +117,10 @@ bool CreateTexture() {
     if (texture != nullptr) {
         SDL_DestroyTexture(texture);
     }
-    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+    // 32-bit pixels, converted by us: SDL scales a 16-bit texture onto a
+    // larger window pixel by pixel through its slowest blitter, many times
+    // dearer than the conversion itself.
+    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
                                 FrameWidth, FrameHeight);
     if (texture == nullptr) {
         std::fprintf(stderr, "Tessalune: no frame texture: %s\n", SDL_GetError());
@@ -392,8 +426,12 @@ void DisplayPresent(const uint16_t* pixels, int pitch) {
     if (same) {
         return;
     }
+    if (!UploadShownFrame()) {
+        // Nothing went up: the next frame is sent whatever it holds.
+        redrawNeeded = true;
+        return;
+    }
     redrawNeeded = false;
-    SDL_UpdateTexture(texture, nullptr, pixels, pitch);
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
     SDL_RenderClear(renderer);
     SDL_RenderCopy(renderer, texture, nullptr, nullptr);
@@ -408,6 +446,15 @@ bool DisplayTakeReset() {
 
 void DisplayClose() {
     DestroyRenderer();
+}
+
+// ---- process ---------------------------------------------------------------
+
+void Shutdown() {
+    if (SDL_WasInit(0) != 0) {
+        SDL_Quit();
+    }
+    videoStarted = false;
 }
 
 }  // namespace plat
