@@ -10,7 +10,9 @@ void PostMessage(uint32_t message, intptr_t wParam, intptr_t lParam) {
     queue.push_back(Msg{message, wParam, lParam});
 }
 
-void PostQuitMessage(int exitCode) { PostMessage(WM_QUIT, exitCode, 0); }
+void PostQuitMessage(int exitCode) {
+    PostMessage(WM_QUIT, exitCode, 0);
+}
 
 bool TakeMessage(Msg* out) {
     if (queue.empty()) {
@@ -21,4 +23,6 @@ bool TakeMessage(Msg* out) {
     return true;
 }
 
-void ClearMessages() { queue.clear(); }
+void ClearMessages() {
+    queue.clear();
+}
