@@ -23,6 +23,7 @@
 
 #include "app/app.h"
 #include "data/stage.h"
+#include "data_files.h"
 #include "gfx/gfx.h"
 #include "platform/keys.h"
 #include "platform/script/script.h"
@@ -33,29 +34,11 @@ namespace scenes_test {
 
 namespace fs = std::filesystem;
 
-using Bytes = std::vector<unsigned char>;
-
-inline Bytes ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-inline Bytes LeWords(const std::vector<int32_t>& values) {
-    Bytes bytes;
-    for (int32_t value : values) {
-        const auto v = static_cast<uint32_t>(value);
-        for (int shift = 0; shift < 32; shift += 8) {
-            bytes.push_back(static_cast<unsigned char>(v >> shift));
-        }
-    }
-    return bytes;
-}
+// The byte helpers of the stored-data tests, under the names these tests use.
+using ::Bytes;
+inline constexpr auto ReadBytes = &ReadAllBytes;
+inline constexpr auto WriteBytes = &WriteAllBytes;
+inline constexpr auto LeWords = &LeBytes;
 
 inline std::vector<int32_t> FromLeWords(const Bytes& bytes) {
     std::vector<int32_t> values;
