@@ -1,7 +1,16 @@
-// The joysticks, through SDL's joystick API: raw axes and the first four
-// buttons of each opened stick. The game does its own scaling and dead zone.
+// The joysticks, through SDL. A pad whose layout SDL knows (its own database,
+// or a mapping the player gives in SDL_GAMECONTROLLERCONFIG) is read through
+// the game-controller layer, so that buttons 1 to 4 are the south, east, west
+// and north face buttons on every make of pad and the D-pad steers; any other
+// stick gives its first two axes and first four buttons as they come. The game
+// does its own scaling and dead zone.
+//
+// There are always two places, whether or not anything is plugged in. A place
+// with nothing in it reads as unplugged, so the game's own recovery of a lost
+// stick is what takes up a pad plugged in while it runs.
 #include <SDL.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/platform.h"
@@ -9,10 +18,22 @@
 
 namespace {
 
+// As many places as the game ever sets up.
+constexpr int Places = 2;
+// A D-pad direction reads as the stick pushed fully that way.
+constexpr Sint16 FullPush = 32767;
+// The game's buttons 1 to 4: confirm on the south face button, cancel on the
+// east one, as players expect on any pad.
+constexpr SDL_GameControllerButton FaceButtons[4] = {
+    SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_B, SDL_CONTROLLER_BUTTON_X,
+    SDL_CONTROLLER_BUTTON_Y};
+
 struct Slot {
-    SDL_Joystick* joystick = nullptr;  // null while unplugged or never opened
-    SDL_JoystickGUID guid{};           // to know it again when it comes back
-    bool used = false;                 // opened by the game and not yet closed
+    SDL_GameController* pad = nullptr;  // set when read through its layout
+    SDL_Joystick* joystick = nullptr;   // null while unplugged or empty; the pad's own if a pad
+    SDL_JoystickGUID guid{};            // of the last device held, to know it again
+    bool known = false;                 // guid is set: something was held here once
+    bool used = false;                  // opened by the game and not yet closed
 };
 
 std::vector<Slot> slots;
@@ -39,31 +60,92 @@ Slot* SlotAt(int slot) {
 }
 
 void Forget(Slot& s) {
-    if (s.joystick) {
+    if (s.pad) {
+        SDL_GameControllerClose(s.pad);
+    } else if (s.joystick) {
         SDL_JoystickClose(s.joystick);
-        s.joystick = nullptr;
     }
+    s.pad = nullptr;
+    s.joystick = nullptr;
 }
 
-// Looks among the attached sticks for the one the slot lost: the same kind of
-// device, not already held by another slot.
-bool FindAgain(Slot& s) {
-    if (s.joystick && SDL_JoystickGetAttached(s.joystick)) {
-        return true;
-    }
-    Forget(s);
-    const int count = SDL_NumJoysticks();
-    for (int device = 0; device < count; ++device) {
-        if (!SameGuid(SDL_JoystickGetDeviceGUID(device), s.guid) ||
-            InUse(SDL_JoystickGetDeviceInstanceID(device))) {
-            continue;
-        }
+// Opens the attached device into the slot, through its layout where SDL has one.
+bool Take(Slot& s, int device) {
+    if (SDL_IsGameController(device)) {
+        s.pad = SDL_GameControllerOpen(device);
+        s.joystick = s.pad ? SDL_GameControllerGetJoystick(s.pad) : nullptr;
+    } else {
         s.joystick = SDL_JoystickOpen(device);
-        if (s.joystick) {
+    }
+    if (!s.joystick) {
+        Forget(s);
+        return false;
+    }
+    s.guid = SDL_JoystickGetGUID(s.joystick);
+    s.known = true;
+    return true;
+}
+
+bool Free(int device) {
+    return !InUse(SDL_JoystickGetDeviceInstanceID(device));
+}
+
+// Finds a device for a place that has none. Its own kind of device coming
+// back comes first; any other free device only when no earlier place is
+// waiting too, so that a pad plugged in goes to the first free place.
+bool Claim(int index) {
+    Slot& s = slots[index];
+    const int count = SDL_NumJoysticks();
+    if (s.known) {
+        for (int device = 0; device < count; ++device) {
+            if (SameGuid(SDL_JoystickGetDeviceGUID(device), s.guid) && Free(device) &&
+                Take(s, device)) {
+                return true;
+            }
+        }
+    }
+    for (int i = 0; i < index; ++i) {
+        if (slots[i].used && !slots[i].joystick) {
+            return false;
+        }
+    }
+    for (int device = 0; device < count; ++device) {
+        if (Free(device) && Take(s, device)) {
             return true;
         }
     }
     return false;
+}
+
+// One axis of a pad: a held D-pad direction is the stick pushed fully, and no
+// stick goes further than that, so on its axis the D-pad wins.
+Sint16 Steer(SDL_GameController* pad, SDL_GameControllerAxis axis, SDL_GameControllerButton minus,
+             SDL_GameControllerButton plus) {
+    const int dpad =
+        SDL_GameControllerGetButton(pad, plus) - SDL_GameControllerGetButton(pad, minus);
+    return dpad != 0 ? static_cast<Sint16>(dpad * FullPush) : SDL_GameControllerGetAxis(pad, axis);
+}
+
+void ReadPad(SDL_GameController* pad, plat::JoyRaw* out) {
+    out->x = Steer(pad, SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_BUTTON_DPAD_LEFT,
+                   SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+    out->y = Steer(pad, SDL_CONTROLLER_AXIS_LEFTY, SDL_CONTROLLER_BUTTON_DPAD_UP,
+                   SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+    for (int i = 0; i < 4; ++i) {
+        out->buttons[i] = SDL_GameControllerGetButton(pad, FaceButtons[i]);
+    }
+}
+
+void ReadStick(SDL_Joystick* joystick, plat::JoyRaw* out) {
+    // A stick without a second axis or with fewer buttons reads the missing
+    // ones as centred and released.
+    const int axes = SDL_JoystickNumAxes(joystick);
+    const int buttons = SDL_JoystickNumButtons(joystick);
+    out->x = axes > 0 ? SDL_JoystickGetAxis(joystick, 0) : 0;
+    out->y = axes > 1 ? SDL_JoystickGetAxis(joystick, 1) : 0;
+    for (int i = 0; i < 4; ++i) {
+        out->buttons[i] = i < buttons ? SDL_JoystickGetButton(joystick, i) : 0;
+    }
 }
 
 }  // namespace
@@ -74,7 +156,12 @@ bool JoyInit() {
     if (started) {
         return true;
     }
-    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) {
+    // Face buttons by where they sit, not by what is printed on them, so that
+    // confirm is the south button on a Nintendo pad too. A player's own
+    // setting of this in the environment still wins.
+    SDL_SetHint(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0");
+    // Starting the game-controller layer also reads SDL_GAMECONTROLLERCONFIG.
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
         return false;
     }
     started = true;
@@ -86,11 +173,15 @@ int JoyCount() {
         return -1;
     }
     const int count = SDL_NumJoysticks();
-    return count < 0 ? -1 : count;
+    return count < 0 ? -1 : std::max(count, Places);
 }
 
 bool JoyOpen(int device, int slot) {
-    if (!started || slot < 0 || device < 0 || device >= SDL_NumJoysticks()) {
+    if (!started || slot < 0 || device < 0) {
+        return false;
+    }
+    const int count = SDL_NumJoysticks();
+    if (device >= std::max(count, Places)) {
         return false;
     }
     if (slot >= static_cast<int>(slots.size())) {
@@ -101,12 +192,11 @@ bool JoyOpen(int device, int slot) {
         Forget(s);
         s.used = false;
     }
-    SDL_Joystick* joystick = SDL_JoystickOpen(device);
-    if (!joystick) {
+    s.known = false;
+    // Past the attached devices: an empty place, waiting for a pad.
+    if (device < count && !Take(s, device)) {
         return false;
     }
-    s.joystick = joystick;
-    s.guid = SDL_JoystickGetGUID(joystick);
     s.used = true;
     return true;
 }
@@ -121,14 +211,10 @@ JoyResult JoyRead(int slot, JoyRaw* out) {
     if (!s->joystick || !SDL_JoystickGetAttached(s->joystick)) {
         return JoyResult::Lost;
     }
-    // A stick without a second axis or with fewer buttons reads the missing
-    // ones as centred and released.
-    const int axes = SDL_JoystickNumAxes(s->joystick);
-    const int buttons = SDL_JoystickNumButtons(s->joystick);
-    out->x = axes > 0 ? SDL_JoystickGetAxis(s->joystick, 0) : 0;
-    out->y = axes > 1 ? SDL_JoystickGetAxis(s->joystick, 1) : 0;
-    for (int i = 0; i < 4; ++i) {
-        out->buttons[i] = i < buttons ? SDL_JoystickGetButton(s->joystick, i) : 0;
+    if (s->pad) {
+        ReadPad(s->pad, out);
+    } else {
+        ReadStick(s->joystick, out);
     }
     return JoyResult::Ok;
 }
@@ -139,7 +225,11 @@ bool JoyReacquire(int slot) {
         return false;
     }
     SDL_JoystickUpdate();
-    return FindAgain(*s);
+    if (s->joystick && SDL_JoystickGetAttached(s->joystick)) {
+        return true;
+    }
+    Forget(*s);
+    return Claim(slot);
 }
 
 void JoyClose(int slot) {
@@ -157,7 +247,7 @@ void JoyShutdown() {
     }
     slots.clear();
     if (started) {
-        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+        SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
         started = false;
     }
 }
@@ -179,8 +269,8 @@ void JoyDeviceEvent(const SDL_Event& event) {
             }
         }
     }
-    // A stick that comes back is taken up by the next read's recovery step;
-    // opening it here would only do the same work earlier.
+    // A device plugged in is taken up by the next read's recovery step, which
+    // is also where a place left empty at start finds its pad.
 }
 
 }  // namespace sdlplat

@@ -1,10 +1,43 @@
 #include "platform/sdl/keymap_sdl.h"
 
+#include <cstdint>
+
 #include "platform/keys.h"
 
 namespace sdlplat {
 
-int VirtualKeyForScancode(SDL_Scancode scancode) {
+namespace {
+
+// The game's key each physical key went down as (0 for none), so that letting
+// go of it lets go of the same key even if Num Lock changed in between.
+struct Down {
+    bool seen = false;
+    uint8_t vk = 0;
+};
+Down downAs[SDL_NUM_SCANCODES];
+
+// The keypad's arrows, which are arrows only while Num Lock is off.
+int KeypadArrow(SDL_Scancode scancode) {
+    switch (scancode) {
+        case SDL_SCANCODE_KP_4:
+            return VK_LEFT;
+        case SDL_SCANCODE_KP_6:
+            return VK_RIGHT;
+        case SDL_SCANCODE_KP_8:
+            return VK_UP;
+        case SDL_SCANCODE_KP_2:
+            return VK_DOWN;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+int VirtualKeyForScancode(SDL_Scancode scancode, bool numLock) {
+    if (const int arrow = KeypadArrow(scancode); arrow != 0) {
+        return numLock ? 0 : arrow;
+    }
     switch (scancode) {
         case SDL_SCANCODE_LEFT:
             return VK_LEFT;
@@ -46,8 +79,8 @@ int TranslateKeyEvent(const SDL_Event& event) {
     if (event.type != SDL_KEYDOWN && event.type != SDL_KEYUP) {
         return 0;
     }
-    const int vk = VirtualKeyForScancode(event.key.keysym.scancode);
-    if (vk == 0) {
+    const int scancode = event.key.keysym.scancode;
+    if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) {
         return 0;
     }
     const bool down = event.type == SDL_KEYDOWN;
@@ -55,6 +88,18 @@ int TranslateKeyEvent(const SDL_Event& event) {
     // but a repeat whose key-down we never saw (the key was held when the
     // window got the focus) must not become one either.
     if (down && event.key.repeat) {
+        return 0;
+    }
+    int vk =
+        VirtualKeyForScancode(event.key.keysym.scancode, (event.key.keysym.mod & KMOD_NUM) != 0);
+    Down& d = downAs[scancode];
+    if (down) {
+        d = {true, static_cast<uint8_t>(vk)};
+    } else if (d.seen) {
+        vk = d.vk;
+        d = {};
+    }
+    if (vk == 0) {
         return 0;
     }
     KeyEvent(vk, down);

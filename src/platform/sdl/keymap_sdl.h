@@ -8,8 +8,9 @@ namespace sdlplat {
 // The virtual key (platform/keys.h) of a physical key, by its position on the
 // keyboard whatever the layout, or 0 for a key the game does not read. The two
 // Shift keys come out as VK_LSHIFT and VK_RSHIFT, which the key state joins
-// into VK_SHIFT.
-int VirtualKeyForScancode(SDL_Scancode scancode);
+// into VK_SHIFT. The keypad's 4, 6, 8 and 2 are the arrows while Num Lock is
+// off, and its Enter is Return.
+int VirtualKeyForScancode(SDL_Scancode scancode, bool numLock);
 
 // Feeds an SDL_KEYDOWN or SDL_KEYUP into the key state; any other event is
 // left alone. Returns the virtual key of a fresh key press (not a repeat) of a
