@@ -11,15 +11,18 @@ namespace {
 
 // General MIDI programs (0-based) the pieces use.
 namespace gm {
-constexpr int Piano = 0, BrightPiano = 1, EPiano = 4, EPiano2 = 5, Clav = 7, Celesta = 8, Glock = 9,
-              MusicBox = 10, Vibes = 11, Marimba = 12, DrawOrgan = 16, NylonGuitar = 24,
-              CleanGuitar = 27, MutedGuitar = 28, Overdrive = 29, Distortion = 30,
-              AcousticBass = 32, FingerBass = 33, PickBass = 34, Fretless = 35, SlapBass = 36,
-              SynthBass = 38, SynthBass2 = 39, Strings = 48, SlowStrings = 49, SynthStrings = 50,
-              Choir = 52, Brass = 61, SynthBrass = 62, AltoSax = 65, Oboe = 68, Clarinet = 71,
-              Flute = 73, PanFlute = 75, Ocarina = 79, Square = 80, Saw = 81, Calliope = 82,
-              Chiffer = 83, Bell = 112, WarmPad = 89, PolyPad = 90, ChoirPad = 91, BowedPad = 92,
-              HaloPad = 94, SweepPad = 95, Crystal = 98, Atmosphere = 99, Harp = 46, Timpani = 47;
+[[maybe_unused]] constexpr int Piano = 0, BrightPiano = 1, EPiano = 4, EPiano2 = 5, Clav = 7,
+                               Celesta = 8, Glock = 9, MusicBox = 10, Vibes = 11, Marimba = 12,
+                               DrawOrgan = 16, NylonGuitar = 24, CleanGuitar = 27, MutedGuitar = 28,
+                               Overdrive = 29, Distortion = 30, AcousticBass = 32, FingerBass = 33,
+                               PickBass = 34, Fretless = 35, SlapBass = 36, SynthBass = 38,
+                               SynthBass2 = 39, Strings = 48, SlowStrings = 49, SynthStrings = 50,
+                               Choir = 52, Brass = 61, SynthBrass = 62, AltoSax = 65, Oboe = 68,
+                               Clarinet = 71, Flute = 73, PanFlute = 75, Ocarina = 79, Square = 80,
+                               Saw = 81, Calliope = 82, Chiffer = 83, Bell = 112, WarmPad = 89,
+                               PolyPad = 90, ChoirPad = 91, BowedPad = 92, HaloPad = 94,
+                               SweepPad = 95, Crystal = 98, Atmosphere = 99, Harp = 46,
+                               Timpani = 47;
 }  // namespace gm
 
 // The chords of a piece, bar by bar. A bar holds one or more chord symbols that
