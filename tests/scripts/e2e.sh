@@ -16,7 +16,7 @@ game="$build/tessalune"
 headless="$build/tessalune-headless"
 for tool in Xvfb xdotool import od cmp; do
     command -v "$tool" >/dev/null ||
-        { echo "FAIL: $tool is not installed (Xvfb: xvfb, xdotool: xdotool, import: imagemagick)"; exit 1; }
+        { echo "skipped: $tool is not installed (Xvfb: xvfb, xdotool: xdotool, import: imagemagick)"; exit 77; }
 done
 for exe in "$game" "$headless"; do
     [ -x "$exe" ] || { echo "FAIL: $exe is not built"; exit 1; }

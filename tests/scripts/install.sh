@@ -14,7 +14,7 @@ note() { echo "install.sh: $*"; }
 build=${TESSALUNE_BUILD_DIR:?TESSALUNE_BUILD_DIR must name the build directory}
 for tool in Xvfb xdotool cmake od sha256sum timeout; do
     command -v "$tool" >/dev/null ||
-        fail "$tool is missing; install xvfb and xdotool (the ./test script does)"
+        { echo "install.sh: skipped: $tool is missing; install xvfb and xdotool (./test does)"; exit 77; }
 done
 
 tmp=$(mktemp -d /tmp/tessalune-install-XXXXXX) || fail "no temporary directory"

@@ -10,7 +10,7 @@ build=${TESSALUNE_BUILD_DIR:?}
 gamedir=${TESSALUNE_GAMEDIR:?}
 game="$build/tessalune"
 for tool in Xvfb xdotool xwininfo; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (./test installs it)"; exit 1; }
+    command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed (./test installs it)"; exit 77; }
 done
 
 work=$(mktemp -d /tmp/tessalune-xvfb-XXXXXX)
