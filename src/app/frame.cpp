@@ -16,9 +16,6 @@ constexpr uint32_t FramesPerSecond = 60;
 // is an interval of 266 and the clock is shifted left by four.
 constexpr int SixteenthsShift = 4;
 constexpr uint32_t SixteenthsPerMs = 1u << SixteenthsShift;
-// Sleeping is only trusted up to about this close to the due time; the rest
-// is waited out on the clock so the frame starts in the right millisecond.
-constexpr int32_t SleepMargin = 2 * SixteenthsPerMs;
 
 uint32_t NextFrameTime = 0;
 bool scheduleStarted = false;
@@ -48,7 +45,8 @@ uint32_t WaitFrame(uint32_t fps) {
     // starts now and the schedule starts again from here, rather than stall
     // for as long or race through a day's worth of frames.
     for (;;) {
-        const uint32_t now = NowSixteenths();
+        const uint32_t nowMs = plat::GetTicks();
+        const uint32_t now = nowMs << SixteenthsShift;
         const int32_t ahead = static_cast<int32_t>(NextFrameTime - now);
         if (ahead <= 0) {
             break;
@@ -57,12 +55,10 @@ uint32_t WaitFrame(uint32_t fps) {
             NextFrameTime = now;
             break;
         }
-        if (ahead > SleepMargin) {
-            plat::Delay(static_cast<uint32_t>(ahead - SleepMargin + SixteenthsPerMs - 1) /
-                        SixteenthsPerMs);
-        } else {
-            plat::SpinOnce();
-        }
+        // One sleep to the first millisecond at or after the due time; the
+        // loop only goes round again if the sleep was cut short.
+        plat::SleepUntilTick(nowMs + (static_cast<uint32_t>(ahead) + SixteenthsPerMs - 1) /
+                                         SixteenthsPerMs);
     }
     // A fixed schedule: a late frame is made up by the frames after it.
     NextFrameTime += interval;

@@ -50,10 +50,9 @@ void WaitEvents();
 
 // The 32-bit millisecond clock.
 uint32_t GetTicks();
-// Sleep for about `ms` milliseconds.
-void Delay(uint32_t ms);
-// One turn of a spin-wait on the clock (a pause hint on real hardware).
-void SpinOnce();
+// Sleeps until the clock reads `tick`, waking at the start of that
+// millisecond; returns at once when the clock is already there or past it.
+void SleepUntilTick(uint32_t tick);
 
 // Called by the frame step: once the wait is over (with the clock the frame
 // starts at), and once the frame has been presented.

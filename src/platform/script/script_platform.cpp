@@ -279,11 +279,8 @@ void WaitEvents() {
 uint32_t GetTicks() {
     return S().clock;
 }
-void Delay(uint32_t ms) {
-    S().clock += ms;
-}
-void SpinOnce() {
-    S().clock += 1;
+void SleepUntilTick(uint32_t tick) {
+    script::detail::MoveClockForwardTo(tick);
 }
 
 void FrameStarted(uint32_t clock) {

@@ -7,63 +7,52 @@
 #include <sys/prctl.h>
 #include <time.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/platform.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
-
 namespace {
 
 // A frame log that nobody reads back while the game runs; written in bulk.
 constexpr int FrameLogFlushEvery = 64;
-// The last two milliseconds before a frame are waited out in short naps, and
-// only the last stretch before each millisecond tick in a spin. A
-// true spin for the whole two milliseconds would keep a core at full speed for
-// an eighth of the time (and, on a busy machine, is no more punctual: a
-// spinning process is the first to be pushed aside); a nap that runs over the
-// tick starts the frame late. A nap is only taken while the tick is further
-// off than a nap overruns by on a quiet machine (with the timer slack taken
-// down, below, that is under a tenth of a millisecond nearly always).
-constexpr Uint64 NapSlackNanoseconds = 150000;
-constexpr Uint64 NanosecondsPerMs = 1000000;
+constexpr uint64_t NanosecondsPerMs = 1000000;
+constexpr uint64_t NanosecondsPerSecond = 1000000000;
 
-// The millisecond clock, counted on the performance counter from the first
-// time anyone looks at it. SDL's own millisecond clock reads a millisecond
-// ahead for part of every second, which would start frames early.
+// The millisecond clock, counted on the monotonic clock from the first time
+// anyone looks at it. SDL's own millisecond clock reads a millisecond ahead
+// for part of every second, which would start frames early; and a sleep can
+// only be timed to the instant a tick begins on the clock the kernel sleeps on.
 bool clockStarted = false;
-Uint64 clockOrigin = 0;
-Uint64 counterFrequency = 1;
+uint64_t clockOrigin = 0;  // monotonic nanoseconds
 uint32_t clockAtOrigin = 0;
 
-// Time since the clock's origin, in nanoseconds, done in two parts so that
-// it cannot overflow however long the game runs.
-Uint64 NanosecondsSinceOrigin() {
+uint64_t MonotonicNanoseconds() {
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * NanosecondsPerSecond +
+           static_cast<uint64_t>(now.tv_nsec);
+}
+
+uint64_t NanosecondsSinceOrigin() {
     if (!clockStarted) {
         clockStarted = true;
-        // Linux lets a nap run up to 50 us long by default, to gather wake-ups;
-        // ours are timed to the tick and short, so they ask for none of that.
+        // Linux lets a sleep run up to 50 us long by default, to gather
+        // wake-ups; ours are timed to the tick and ask for none of that.
         prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-        counterFrequency = SDL_GetPerformanceFrequency();
-        if (counterFrequency == 0) {
-            counterFrequency = 1;
-        }
         // The clock carries on from where SDL's stood, so it means the same
         // thing as before to anything that had already read that one.
         clockAtOrigin = SDL_GetTicks();
-        clockOrigin = SDL_GetPerformanceCounter();
+        clockOrigin = MonotonicNanoseconds();
     }
-    const Uint64 elapsed = SDL_GetPerformanceCounter() - clockOrigin;
-    return elapsed / counterFrequency * 1000000000 +
-           elapsed % counterFrequency * 1000000000 / counterFrequency;
+    return MonotonicNanoseconds() - clockOrigin;
 }
 
 std::FILE* frameLog = nullptr;
 bool frameLogChecked = false;
-Uint64 firstFrameCounter = 0;
+uint64_t firstFrameTime = 0;
 int framesLogged = 0;
 
 void CloseFrameLog() {
@@ -96,24 +85,19 @@ uint32_t GetTicks() {
     return clockAtOrigin + static_cast<uint32_t>(NanosecondsSinceOrigin() / NanosecondsPerMs);
 }
 
-void Delay(uint32_t ms) {
-    SDL_Delay(ms);
-}
-
-void SpinOnce() {
-    const Uint64 toTick = NanosecondsPerMs - NanosecondsSinceOrigin() % NanosecondsPerMs;
-    if (toTick > NapSlackNanoseconds) {
-        const struct timespec nap = {0, static_cast<long>(toTick - NapSlackNanoseconds)};
-        nanosleep(&nap, nullptr);
+void SleepUntilTick(uint32_t tick) {
+    const uint64_t nowMs = NanosecondsSinceOrigin() / NanosecondsPerMs;
+    const int32_t ahead =
+        static_cast<int32_t>(tick - (clockAtOrigin + static_cast<uint32_t>(nowMs)));
+    if (ahead <= 0) {
         return;
     }
-    // A pause, not sched_yield: on a busy machine a yield hands the core to
-    // whoever else is waiting for as long as they like, past the tick.
-#if defined(__x86_64__) || defined(__i386__)
-    for (int i = 0; i < 16; ++i) {
-        _mm_pause();
+    const uint64_t at = clockOrigin + (nowMs + static_cast<uint64_t>(ahead)) * NanosecondsPerMs;
+    const struct timespec wake = {static_cast<time_t>(at / NanosecondsPerSecond),
+                                  static_cast<long>(at % NanosecondsPerSecond)};
+    // A signal cuts the sleep short: sleep on to the same instant.
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) {
     }
-#endif
 }
 
 void FrameStarted(uint32_t clock) {
@@ -123,11 +107,11 @@ void FrameStarted(uint32_t clock) {
     if (frameLog == nullptr) {
         return;
     }
-    const Uint64 now = SDL_GetPerformanceCounter();
+    const uint64_t now = MonotonicNanoseconds();
     if (framesLogged == 0) {
-        firstFrameCounter = now;
+        firstFrameTime = now;
     }
-    const Uint64 micros = (now - firstFrameCounter) * 1000000 / SDL_GetPerformanceFrequency();
+    const uint64_t micros = (now - firstFrameTime) / 1000;
     std::fprintf(frameLog, "%u %llu\n", clock, static_cast<unsigned long long>(micros));
     if (++framesLogged % FrameLogFlushEvery == 0) {
         std::fflush(frameLog);
