@@ -494,6 +494,7 @@ void HandleEvent(const SDL_Event& e) {
             if (renderer != nullptr) {
                 CreateTexture();
             }
+            shownFrame.Invalidate();
             displayWasReset = true;
             return;
         case SDL_RENDER_DEVICE_RESET:
@@ -501,6 +502,7 @@ void HandleEvent(const SDL_Event& e) {
                 DestroyRenderer();
                 CreateRenderer();
             }
+            shownFrame.Invalidate();
             displayWasReset = true;
             return;
         default:
