@@ -116,6 +116,7 @@ paddle_for() {
 # measure SCREEN: one run of the game, title then play.
 measure() {
     local screen=$1
+    rm -f "$work/display"
     Xvfb -displayfd 5 -screen 0 "${screen}x24" -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     for _ in $(seq 100); do
