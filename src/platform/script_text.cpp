@@ -1,34 +1,37 @@
-// The input scripts of the headless runner: one event a line,
-//   F down KEY | F up KEY | F tap KEY | F joy X Y B1 B2 B3 B4
-//   F focus lost | F focus gained | F musicend | F close
-// with `#` starting a comment. A script is taken whole or not at all.
+// The input scripts of the headless runner and the game's recordings (the
+// format is told in platform/script_text.h). A script is taken whole or not
+// at all.
+#include "platform/script_text.h"
+
 #include <charconv>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/keys.h"
-#include "platform/script/script.h"
 
 namespace script {
 
 namespace {
 
 constexpr int JoyAxisLimit = 1000;
+constexpr const char* HeaderWord = "tessalune-recording";
+// No line the game writes comes near this; a longer one is no script.
+constexpr size_t MaxLineBytes = 4096;
+// A recording covers at most this many frames (more than four days of play):
+// a stamp beyond it is damage, and replaying up to it would never end.
+constexpr int MaxRecordedFrame = 60 * 60 * 60 * 100;
+// A word quoted back in a message is cut to this length.
+constexpr size_t MaxQuoted = 32;
 
-struct KeyName {
-    const char* name;
-    int vk;
-};
-
-// Shift stands for the left one, as a player would press it.
-constexpr KeyName KeyNames[] = {
-    {"Left", VK_LEFT},     {"Right", VK_RIGHT}, {"Up", VK_UP},         {"Down", VK_DOWN},
-    {"Z", VK_Z},           {"X", VK_X},         {"C", VK_C},           {"V", VK_V},
-    {"B", VK_B},           {"M", VK_M},         {"Return", VK_RETURN}, {"Shift", VK_LSHIFT},
-    {"Escape", VK_ESCAPE},
-};
+std::string Quote(const std::string& word) {
+    if (word.size() <= MaxQuoted) {
+        return "'" + word + "'";
+    }
+    return "'" + word.substr(0, MaxQuoted) + "...'";
+}
 
 bool ParseInt(std::string_view text, int* out) {
     if (text.empty() || text.front() == '+') {
@@ -39,19 +42,10 @@ bool ParseInt(std::string_view text, int* out) {
     return ec == std::errc() && ptr == end;
 }
 
-std::string KeyList() {
-    std::string list;
-    for (const KeyName& k : KeyNames) {
-        list += list.empty() ? "" : " ";
-        list += k.name;
-    }
-    return list;
-}
-
 // Parses one line without its comment; `error` says what is wrong.
 bool ParseLine(const std::vector<std::string>& words, Event* e, std::string* error) {
     if (!ParseInt(words[0], &e->frame) || e->frame < 0) {
-        *error = "the frame '" + words[0] + "' is not a whole number of 0 or more";
+        *error = "the frame " + Quote(words[0]) + " is not a whole number of 0 or more";
         return false;
     }
     if (words.size() < 2) {
@@ -61,7 +55,7 @@ bool ParseLine(const std::vector<std::string>& words, Event* e, std::string* err
     const std::string& verb = words[1];
     auto expectWords = [&](size_t n) {
         if (words.size() != n) {
-            *error = "'" + verb + "' takes " + std::to_string(n - 2) + " word(s) after it, not " +
+            *error = Quote(verb) + " takes " + std::to_string(n - 2) + " word(s) after it, not " +
                      std::to_string(words.size() - 2);
             return false;
         }
@@ -72,13 +66,11 @@ bool ParseLine(const std::vector<std::string>& words, Event* e, std::string* err
             return false;
         }
         e->kind = verb == "down" ? EventKind::Down : verb == "up" ? EventKind::Up : EventKind::Tap;
-        for (const KeyName& k : KeyNames) {
-            if (words[2] == k.name) {
-                e->vk = k.vk;
-                return true;
-            }
+        e->vk = KeyFromName(words[2]);
+        if (e->vk != 0) {
+            return true;
         }
-        *error = "unknown key '" + words[2] + "' (one of " + KeyList() + ")";
+        *error = "unknown key " + Quote(words[2]) + " (one of " + KeyNameList() + ")";
         return false;
     }
     if (verb == "joy") {
@@ -114,29 +106,68 @@ bool ParseLine(const std::vector<std::string>& words, Event* e, std::string* err
             e->kind = EventKind::FocusGained;
             return true;
         }
-        *error = "focus is 'lost' or 'gained', not '" + words[2] + "'";
+        *error = "focus is 'lost' or 'gained', not " + Quote(words[2]);
         return false;
     }
-    if (verb == "musicend" || verb == "close") {
+    // The end of a recording closes the game as a close would.
+    if (verb == "musicend" || verb == "close" || verb == "end") {
         if (!expectWords(2)) {
             return false;
         }
-        e->kind = verb == "close" ? EventKind::Close : EventKind::MusicEnd;
+        e->kind = verb == "musicend" ? EventKind::MusicEnd : EventKind::Close;
         return true;
     }
-    *error = "unknown event '" + verb + "' (down, up, tap, joy, focus, musicend, close)";
+    *error = "unknown event " + Quote(verb) + " (down, up, tap, joy, focus, musicend, close, end)";
     return false;
+}
+
+// A recording's first line: its format and the clock the game started from.
+bool ParseHeader(const std::vector<std::string>& words, ScriptHeader* header, std::string* error) {
+    int version = 0;
+    long long clock = -1;
+    if (words.size() != 4 || words[2] != "clock" || !ParseInt(words[1], &version) || version < 1) {
+        *error = std::string("a recording starts '") + HeaderWord + " VERSION clock MS'";
+        return false;
+    }
+    if (version > NewestRecordingVersion) {
+        *error = "the recording is of format " + std::to_string(version) +
+                 ", newer than this game reads (" + std::to_string(NewestRecordingVersion) +
+                 "): play it with a newer Tessalune";
+        return false;
+    }
+    const std::string& ms = words[3];
+    auto [ptr, ec] = std::from_chars(ms.data(), ms.data() + ms.size(), clock);
+    if (ec != std::errc() || ptr != ms.data() + ms.size() || clock < 0 || clock > 0xffffffffLL) {
+        *error = "the start clock " + Quote(ms) + " is not milliseconds from 0 to 4294967295";
+        return false;
+    }
+    header->present = true;
+    header->version = version;
+    header->clock = static_cast<uint32_t>(clock);
+    return true;
 }
 
 }  // namespace
 
-bool ParseScript(const std::string& text, std::string* error) {
+bool ParseEvents(const std::string& text, std::vector<Event>* events, ScriptHeader* header,
+                 std::string* error) {
     std::vector<Event> parsed;
+    ScriptHeader head;
     std::istringstream in(text);
     std::string line;
     int number = 0;
+    std::string why;
+    auto fail = [&](const std::string& reason) {
+        if (error != nullptr) {
+            *error = "line " + std::to_string(number) + ": " + reason;
+        }
+        return false;
+    };
     while (std::getline(in, line)) {
         ++number;
+        if (line.size() > MaxLineBytes) {
+            return fail("a line of " + std::to_string(line.size()) + " bytes is no script line");
+        }
         const size_t hash = line.find('#');
         if (hash != std::string::npos) {
             line.erase(hash);
@@ -149,20 +180,64 @@ bool ParseScript(const std::string& text, std::string* error) {
         if (w.empty()) {
             continue;
         }
-        Event e;
-        std::string why;
-        if (!ParseLine(w, &e, &why)) {
-            if (error != nullptr) {
-                *error = "line " + std::to_string(number) + ": " + why;
+        if (w[0] == HeaderWord) {
+            if (number != 1) {
+                return fail(std::string("only the first line may say '") + HeaderWord + "'");
             }
-            return false;
+            if (!ParseHeader(w, &head, &why)) {
+                return fail(why);
+            }
+            continue;
+        }
+        if (head.ended) {
+            return fail("the recording goes on after its end");
+        }
+        Event e;
+        if (!ParseLine(w, &e, &why)) {
+            return fail(why);
+        }
+        // A recording is written as the game goes: its frames never go back.
+        if (head.present) {
+            if (e.frame > MaxRecordedFrame) {
+                return fail("the frame " + std::to_string(e.frame) +
+                            " is beyond any recording (at most " +
+                            std::to_string(MaxRecordedFrame) + ")");
+            }
+            if (!parsed.empty() && e.frame < parsed.back().frame) {
+                return fail("the frame " + std::to_string(e.frame) +
+                            " comes before the frame of the line above it");
+            }
+            head.ended = w[1] == "end";
         }
         parsed.push_back(e);
     }
-    for (const Event& e : parsed) {
-        AddEvent(e);
+    if (events != nullptr) {
+        *events = std::move(parsed);
+    }
+    if (header != nullptr) {
+        *header = head;
     }
     return true;
+}
+
+namespace {
+constexpr const char* KindWords[] = {"down",       "up",           "tap",      "joy",
+                                     "focus lost", "focus gained", "musicend", "close"};
+}
+
+std::string EventLine(const Event& e) {
+    std::string line = std::to_string(e.frame) + " " + KindWords[static_cast<int>(e.kind)];
+    if (e.kind == EventKind::Down || e.kind == EventKind::Up || e.kind == EventKind::Tap) {
+        const char* name = KeyName(e.vk);
+        line += " ";
+        line += name != nullptr ? name : "?";
+    } else if (e.kind == EventKind::Joy) {
+        line += " " + std::to_string(e.joyX) + " " + std::to_string(e.joyY);
+        for (const uint8_t b : e.buttons) {
+            line += b != 0 ? " 1" : " 0";
+        }
+    }
+    return line + "\n";
 }
 
 }  // namespace script
