@@ -39,7 +39,6 @@ bool playing = false;
 std::vector<script::Event> playEvents;
 size_t nextPlayEvent = 0;
 uint32_t playClock = 0;
-bool playJoystick = false;
 plat::JoyRaw playJoy;
 bool playClosePosted = false;
 
@@ -154,9 +153,6 @@ void StartPlayback(std::vector<script::Event> events, uint32_t clock) {
     playing = true;
     playEvents = std::move(events);
     playClock = clock;
-    for (const script::Event& e : playEvents) {
-        playJoystick = playJoystick || e.kind == script::EventKind::Joy;
-    }
 }
 
 void Finish() {
@@ -295,10 +291,6 @@ void PlaybackWait() {
 
 void PlaybackJoystick(plat::JoyRaw* out) {
     *out = playJoy;
-}
-
-bool PlaybackHasJoystick() {
-    return playJoystick;
 }
 
 }  // namespace tap

@@ -70,14 +70,12 @@ void NoteMessage(const char* text, const char* caption);
 // ---- playback ------------------------------------------------------------------
 
 // Applies the recorded events due before the next frame, as the scripted
-// platform applies its script. Returns false once the recording is over.
+// platform applies its script; once the recording is over, closes the game.
 void PlaybackPump();
 // While the game is inactive no frame runs: applies recorded events until one
 // gives the game a message (or posts the close once the recording is over).
 void PlaybackWait();
 // The recorded joystick, for the frame being run.
 void PlaybackJoystick(plat::JoyRaw* out);
-// Whether the recording moves the joystick at all (then one is attached).
-bool PlaybackHasJoystick();
 
 }  // namespace tap
