@@ -64,8 +64,35 @@ play_focus() {
     sleep 1
 }
 
+# A stage cleared: the paddle follows the ball, read from the trace as the
+# game writes it, until no brick is left.
+play_clear() {
+    press Return
+    wait_for 20 in_scene 2 || fail "no game"
+    local held="" want line ball paddle centre deadline=$((SECONDS + 420))
+    while ((SECONDS < deadline)); do
+        line=$(tail -n1 "$work/$name.jsonl")
+        [[ $line == *'"bricks":0,'* ]] && break
+        [[ $line =~ \"ball\":\[([0-9-]+),[^]]*\],\"paddle\":([0-9-]+) ]] || { sleep 0.05; continue; }
+        ball=$((BASH_REMATCH[1] + 16))
+        centre=$((BASH_REMATCH[2] + 32 + 48))
+        want=""
+        ((ball < centre - 12)) && want=Left
+        ((ball > centre + 12)) && want=Right
+        if [ "$want" != "$held" ]; then
+            [ -n "$held" ] && xdotool keyup --window "$window" "$held"
+            [ -n "$want" ] && xdotool keydown --window "$window" "$want"
+            held=$want
+        fi
+        sleep 0.02
+    done
+    [ -n "$held" ] && xdotool keyup --window "$window" "$held"
+    [[ $(tail -n1 "$work/$name.jsonl") == *'"bricks":0,'* ]] || fail "the stage was not cleared"
+    sleep 3
+}
+
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(title run editor focus)
+[ ${#names[@]} -gt 0 ] || names=(title run clear editor focus)
 for name in "${names[@]}"; do
     declare -F "play_$name" >/dev/null || fail "no demo called $name"
     rm -rf "$work/game" && cp -r "$gamedir" "$work/game"
