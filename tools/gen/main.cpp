@@ -50,9 +50,8 @@ Bytes ArgbSource(const Canvas& c) {
     for (int y = 0; y < c.height(); ++y) {
         for (int x = 0; x < c.width(); ++x) {
             const Rgb p = c.at(x, y);
-            const uint32_t argb = p == Clear ? 0u
-                                             : 0xFF000000u | uint32_t{p.r} << 16 |
-                                                   uint32_t{p.g} << 8 | p.b;
+            const uint32_t argb =
+                p == Clear ? 0u : 0xFF000000u | uint32_t{p.r} << 16 | uint32_t{p.g} << 8 | p.b;
             std::snprintf(cell, sizeof cell, "0x%08X,", static_cast<unsigned>(argb));
             text += cell;
             text += x % 8 == 7 ? '\n' : ' ';
@@ -95,12 +94,11 @@ std::vector<Job> GameDirectory(const fs::path& out, bool seedData) {
 }
 
 int Usage() {
-    std::fprintf(
-        stderr,
-        "usage: tessalune-gen --out DIR [--seed-data]\n"
-        "       tessalune-gen [--contact-sheet PNG] [--mockup PNG] [--title-mockup PNG]\n"
-        "                     [--scores-mockup PNG] [--result-mockup PNG]\n"
-        "                     [--icon-size 16|32|64|128] [--icon PNG|BMP|INC]\n");
+    std::fprintf(stderr,
+                 "usage: tessalune-gen --out DIR [--seed-data]\n"
+                 "       tessalune-gen [--contact-sheet PNG] [--mockup PNG] [--title-mockup PNG]\n"
+                 "                     [--scores-mockup PNG] [--result-mockup PNG]\n"
+                 "                     [--icon-size 16|32|64|128] [--icon PNG|BMP|INC]\n");
     return 2;
 }
 

@@ -16,9 +16,9 @@ static_assert(std::size(IconPixels) == IconSize * IconSize, "the icon is 64 x 64
 
 void sdlplat::SetWindowIcon(SDL_Window* window) {
     // SDL copies the pixels; the surface only lends them for the call.
-    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(
-        const_cast<Uint32*>(IconPixels), IconSize, IconSize, 32, IconSize * 4,
-        SDL_PIXELFORMAT_ARGB8888);
+    SDL_Surface* icon =
+        SDL_CreateRGBSurfaceWithFormatFrom(const_cast<Uint32*>(IconPixels), IconSize, IconSize, 32,
+                                           IconSize * 4, SDL_PIXELFORMAT_ARGB8888);
     if (icon == nullptr) {
         return;  // a window without its icon still plays
     }
