@@ -94,11 +94,13 @@ bool StartPlayback(const std::string& path, std::string* why) {
     return true;
 }
 
+// The files the options named, kept from reading them to opening them.
+std::string record;
+std::string play;
+
 }  // namespace
 
 int TakeOptions(int* argc, char** argv) {
-    std::string record;
-    std::string play;
     int kept = 1;
     for (int i = 1; i < *argc; ++i) {
         const std::string arg = argv[i];
@@ -134,6 +136,10 @@ int TakeOptions(int* argc, char** argv) {
     if (!record.empty() && !play.empty()) {
         return Fail("--record and --play do not go together: a playback records nothing");
     }
+    return -1;
+}
+
+int OpenFiles() {
     std::string why;
     if (!play.empty() && !StartPlayback(play, &why)) {
         return Fail(why);

@@ -6,10 +6,14 @@
 namespace demo {
 
 // Takes the demo options out of the command line, leaving the others (and
-// argv[0]) for the game's own options. Opens the files they name at once,
-// relative to where the game was started. Returns -1 to go on, or the exit
-// code after a message: 2 for a bad option or a file that cannot be used.
+// argv[0]) for the game's own options. Returns -1 to go on, or 2 after a
+// message for an option that is wrong.
 int TakeOptions(int* argc, char** argv);
+
+// Opens the files the options named, relative to where the game was started;
+// called once the rest of the command line is known to be good. Returns -1
+// to go on, or 2 after a message for a file that cannot be used.
+int OpenFiles();
 
 // Once in the game directory: a playback moves into a scratch copy of it, so
 // that nothing it does reaches the player's own scores and stages. False

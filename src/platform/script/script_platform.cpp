@@ -225,6 +225,9 @@ void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon)
 // The scripted platform holds nothing beyond the process's own memory.
 void Shutdown() {}
 
+// The scripted window has no size or mode to choose.
+void ChooseStartWindow(StartWindow) {}
+
 bool CreateMainWindow(const char* title) {
     if (S().faults.windowFails) {
         return false;

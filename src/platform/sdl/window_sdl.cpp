@@ -33,6 +33,7 @@ int windowedHeight = 0;
 // What the game was last told about being the active application. Only a
 // change is told, so a focus event for the state it already has is no news.
 bool reportedActive = false;
+plat::StartWindow startWindow = plat::StartWindow::FullScreen;
 bool displayWasReset = false;
 // Messages queued by the event handling since the counter was last looked at.
 int messagesPosted = 0;
@@ -85,6 +86,11 @@ bool StartVideo() {
     // Sharp pixels, and no waiting on the monitor: the game paces itself.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    // The window class is what docks and task bars match with the desktop
+    // entry's StartupWMClass; a player's own setting in the environment wins.
+    SDL_SetHint("SDL_VIDEO_X11_WMCLASS", "tessalune");
+    SDL_SetHint("SDL_VIDEO_WAYLAND_WMCLASS", "tessalune");
+    SDL_SetHint(SDL_HINT_APP_NAME, "Tessalune");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "Tessalune: no display: %s\n", SDL_GetError());
         return false;
@@ -164,7 +170,7 @@ bool CreateRenderer() {
 void ChooseWindowedSize() {
     int scale = 1;
     SDL_Rect usable;
-    const int display = SDL_GetWindowDisplayIndex(window);
+    const int display = window != nullptr ? SDL_GetWindowDisplayIndex(window) : 0;
     if (display >= 0 && SDL_GetDisplayUsableBounds(display, &usable) == 0) {
         while (FrameWidth * (scale + 1) <= usable.w && FrameHeight * (scale + 1) <= usable.h) {
             ++scale;
@@ -351,6 +357,10 @@ void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon)
     redrawNeeded = true;
 }
 
+void ChooseStartWindow(StartWindow how) {
+    startWindow = how;
+}
+
 bool CreateMainWindow(const char* title) {
     if (window != nullptr) {
         return true;
@@ -361,18 +371,26 @@ bool CreateMainWindow(const char* title) {
     // Made as large as the desktop from the start: a window manager makes it
     // full screen anyway, and where there is none (a bare X server) nobody
     // else would ever make it cover the screen.
+    const bool startFull = startWindow == plat::StartWindow::FullScreen;
     SDL_Rect bounds = {static_cast<int>(SDL_WINDOWPOS_CENTERED),
                        static_cast<int>(SDL_WINDOWPOS_CENTERED), FrameWidth, FrameHeight};
-    SDL_GetDisplayBounds(0, &bounds);
+    if (startFull) {
+        SDL_GetDisplayBounds(0, &bounds);
+    } else {
+        ChooseWindowedSize();
+        bounds.w = windowedWidth;
+        bounds.h = windowedHeight;
+    }
     window = SDL_CreateWindow(title, bounds.x, bounds.y, bounds.w, bounds.h,
-                              SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN_DESKTOP |
+                              SDL_WINDOW_HIDDEN | (startFull ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) |
                                   SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE);
     if (window == nullptr) {
         std::fprintf(stderr, "Tessalune: no window: %s\n", SDL_GetError());
         return false;
     }
     SDL_SetWindowMinimumSize(window, FrameWidth / 4, FrameHeight / 4);
-    fullscreen = true;
+    sdlplat::SetWindowIcon(window);
+    fullscreen = startFull;
     reportedActive = false;
     return true;
 }
