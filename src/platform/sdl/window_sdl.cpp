@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/sdl/keymap_sdl.h"
 #include "platform/sdl/sdl_internal.h"
+#include "platform/tap.h"
 
 namespace {
 
@@ -210,9 +211,10 @@ void ToggleFullscreen() {
     UpdateScaling();
 }
 
-void ReportActive(bool active) {
+// True when the game was told.
+bool ReportActive(bool active) {
     if (active == reportedActive) {
-        return;
+        return false;
     }
     reportedActive = active;
     if (!active) {
@@ -220,6 +222,7 @@ void ReportActive(bool active) {
         ReleaseAllKeys();
     }
     Post(WM_ACTIVATEAPP, active ? 1 : 0);
+    return true;
 }
 
 bool IsAltEnter(const SDL_Event& e) {
@@ -229,16 +232,38 @@ bool IsAltEnter(const SDL_Event& e) {
            (e.key.keysym.mod & KMOD_ALT) != 0;
 }
 
+// During a playback the recording says when the game has the focus and which
+// keys are down; of the viewer's keys only Esc counts, and it ends the show.
+bool PlaybackTakes(const SDL_Event& e) {
+    if (!tap::Playing()) {
+        return false;
+    }
+    if (e.type == SDL_KEYDOWN && e.key.keysym.scancode == SDL_SCANCODE_ESCAPE && !e.key.repeat) {
+        Post(WM_CLOSE, 0);
+        return true;
+    }
+    if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) {
+        return !IsAltEnter(e);
+    }
+    return e.type == SDL_WINDOWEVENT && (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ||
+                                         e.window.event == SDL_WINDOWEVENT_FOCUS_LOST);
+}
+
 void HandleWindowEvent(const SDL_WindowEvent& w) {
     switch (w.event) {
         case SDL_WINDOWEVENT_CLOSE:
+            tap::NoteClose();
             Post(WM_CLOSE, 0);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-            ReportActive(true);
+            if (ReportActive(true)) {
+                tap::NoteFocus(true);
+            }
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
-            ReportActive(false);
+            if (ReportActive(false)) {
+                tap::NoteFocus(false);
+            }
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             UpdateScaling();
@@ -255,8 +280,12 @@ void HandleWindowEvent(const SDL_WindowEvent& w) {
 }
 
 void HandleEvent(const SDL_Event& e) {
+    if (PlaybackTakes(e)) {
+        return;
+    }
     switch (e.type) {
         case SDL_QUIT:
+            tap::NoteClose();
             Post(WM_CLOSE, 0);
             return;
         case SDL_WINDOWEVENT:
@@ -296,7 +325,9 @@ void HandleEvent(const SDL_Event& e) {
             displayWasReset = true;
             return;
         default:
-            if (e.type == sdlplat::MusicEndEventType()) {
+            // During a playback the ends come from the recording.
+            if (e.type == sdlplat::MusicEndEventType() && !tap::Playing()) {
+                tap::NoteMusicEnd();
                 Post(MM_MCINOTIFY, 0);
             }
             return;
@@ -315,6 +346,7 @@ void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon)
     const char* t = text != nullptr ? text : "";
     const char* c = caption != nullptr ? caption : "";
     std::fprintf(stderr, "message box [%s]: %s\n", c, t);
+    tap::NoteMessage(t, c);
     // Plain boxes ask for no icon at all: only the leak warning has one.
     const Uint32 flags = icon == BoxIcon::Error ? SDL_MESSAGEBOX_ERROR : 0;
     // Where no box can be shown (no display at all), it is as if OK was pressed.
@@ -392,9 +424,18 @@ void PumpEvents() {
     while (SDL_PollEvent(&e)) {
         HandleEvent(e);
     }
+    if (tap::Playing()) {
+        tap::PlaybackPump();
+    }
 }
 
 void WaitEvents() {
+    if (tap::Playing()) {
+        // The recording, not the window, says when the game comes back.
+        PumpEvents();
+        tap::PlaybackWait();
+        return;
+    }
     // Sleep until something the game has to hear about happens: a key going
     // up, a joystick coming and going, a resize are handled here and sleep on.
     messagesPosted = 0;
