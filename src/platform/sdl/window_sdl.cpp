@@ -21,6 +21,7 @@
 #include "platform/sdl/keymap_sdl.h"
 #include "platform/sdl/present.h"
 #include "platform/sdl/sdl_internal.h"
+#include "platform/tap.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ int windowedHeight = 0;
 // What the game was last told about being the active application. Only a
 // change is told, so a focus event for the state it already has is no news.
 bool reportedActive = false;
+plat::StartWindow startWindow = plat::StartWindow::FullScreen;
 bool displayWasReset = false;
 // Messages queued by the event handling since the counter was last looked at.
 int messagesPosted = 0;
@@ -103,6 +105,11 @@ bool StartVideo() {
     // Sharp pixels, and no waiting on the monitor: the game paces itself.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    // The window class is what docks and task bars match with the desktop
+    // entry's StartupWMClass; a player's own setting in the environment wins.
+    SDL_SetHint("SDL_VIDEO_X11_WMCLASS", "tessalune");
+    SDL_SetHint("SDL_VIDEO_WAYLAND_WMCLASS", "tessalune");
+    SDL_SetHint(SDL_HINT_APP_NAME, "Tessalune");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "Tessalune: no display: %s\n", SDL_GetError());
         return false;
@@ -375,7 +382,7 @@ void ChoosePath() {
 void ChooseWindowedSize() {
     int scale = 1;
     SDL_Rect usable;
-    const int display = SDL_GetWindowDisplayIndex(window);
+    const int display = window != nullptr ? SDL_GetWindowDisplayIndex(window) : 0;
     if (display >= 0 && SDL_GetDisplayUsableBounds(display, &usable) == 0) {
         while (FrameWidth * (scale + 1) <= usable.w && FrameHeight * (scale + 1) <= usable.h) {
             ++scale;
@@ -417,9 +424,10 @@ void ToggleFullscreen() {
     surface = nullptr;
 }
 
-void ReportActive(bool active) {
+// True when the game was told.
+bool ReportActive(bool active) {
     if (active == reportedActive) {
-        return;
+        return false;
     }
     reportedActive = active;
     if (!active) {
@@ -427,6 +435,7 @@ void ReportActive(bool active) {
         ReleaseAllKeys();
     }
     Post(WM_ACTIVATEAPP, active ? 1 : 0);
+    return true;
 }
 
 bool IsAltEnter(const SDL_Event& e) {
@@ -436,16 +445,38 @@ bool IsAltEnter(const SDL_Event& e) {
            (e.key.keysym.mod & KMOD_ALT) != 0;
 }
 
+// During a playback the recording says when the game has the focus and which
+// keys are down; of the viewer's keys only Esc counts, and it ends the show.
+bool PlaybackTakes(const SDL_Event& e) {
+    if (!tap::Playing()) {
+        return false;
+    }
+    if (e.type == SDL_KEYDOWN && e.key.keysym.scancode == SDL_SCANCODE_ESCAPE && !e.key.repeat) {
+        Post(WM_CLOSE, 0);
+        return true;
+    }
+    if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) {
+        return !IsAltEnter(e);
+    }
+    return e.type == SDL_WINDOWEVENT && (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ||
+                                         e.window.event == SDL_WINDOWEVENT_FOCUS_LOST);
+}
+
 void HandleWindowEvent(const SDL_WindowEvent& w) {
     switch (w.event) {
         case SDL_WINDOWEVENT_CLOSE:
+            tap::NoteClose();
             Post(WM_CLOSE, 0);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-            ReportActive(true);
+            if (ReportActive(true)) {
+                tap::NoteFocus(true);
+            }
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
-            ReportActive(false);
+            if (ReportActive(false)) {
+                tap::NoteFocus(false);
+            }
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             UpdateScaling();
@@ -463,8 +494,12 @@ void HandleWindowEvent(const SDL_WindowEvent& w) {
 }
 
 void HandleEvent(const SDL_Event& e) {
+    if (PlaybackTakes(e)) {
+        return;
+    }
     switch (e.type) {
         case SDL_QUIT:
+            tap::NoteClose();
             Post(WM_CLOSE, 0);
             return;
         case SDL_WINDOWEVENT:
@@ -506,7 +541,9 @@ void HandleEvent(const SDL_Event& e) {
             displayWasReset = true;
             return;
         default:
-            if (e.type == sdlplat::MusicEndEventType()) {
+            // During a playback the ends come from the recording.
+            if (e.type == sdlplat::MusicEndEventType() && !tap::Playing()) {
+                tap::NoteMusicEnd();
                 Post(MM_MCINOTIFY, 0);
             }
             return;
@@ -525,6 +562,7 @@ void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon)
     const char* t = text != nullptr ? text : "";
     const char* c = caption != nullptr ? caption : "";
     std::fprintf(stderr, "message box [%s]: %s\n", c, t);
+    tap::NoteMessage(t, c);
     // Plain boxes ask for no icon at all: only the leak warning has one.
     const Uint32 flags = icon == BoxIcon::Error ? SDL_MESSAGEBOX_ERROR : 0;
     // Where no box can be shown (no display at all), it is as if OK was pressed.
@@ -533,6 +571,10 @@ void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon)
     }
     // The box covered part of the picture.
     shownFrame.Invalidate();
+}
+
+void ChooseStartWindow(StartWindow how) {
+    startWindow = how;
 }
 
 bool CreateMainWindow(const char* title) {
@@ -545,18 +587,26 @@ bool CreateMainWindow(const char* title) {
     // Made as large as the desktop from the start: a window manager makes it
     // full screen anyway, and where there is none (a bare X server) nobody
     // else would ever make it cover the screen.
+    const bool startFull = startWindow == plat::StartWindow::FullScreen;
     SDL_Rect bounds = {static_cast<int>(SDL_WINDOWPOS_CENTERED),
                        static_cast<int>(SDL_WINDOWPOS_CENTERED), FrameWidth, FrameHeight};
-    SDL_GetDisplayBounds(0, &bounds);
+    if (startFull) {
+        SDL_GetDisplayBounds(0, &bounds);
+    } else {
+        ChooseWindowedSize();
+        bounds.w = windowedWidth;
+        bounds.h = windowedHeight;
+    }
     window = SDL_CreateWindow(title, bounds.x, bounds.y, bounds.w, bounds.h,
-                              SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN_DESKTOP |
+                              SDL_WINDOW_HIDDEN | (startFull ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) |
                                   SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE);
     if (window == nullptr) {
         std::fprintf(stderr, "Tessalune: no window: %s\n", SDL_GetError());
         return false;
     }
     SDL_SetWindowMinimumSize(window, FrameWidth / 4, FrameHeight / 4);
-    fullscreen = true;
+    sdlplat::SetWindowIcon(window);
+    fullscreen = startFull;
     reportedActive = false;
     return true;
 }
@@ -590,9 +640,18 @@ void PumpEvents() {
     while (SDL_PollEvent(&e)) {
         HandleEvent(e);
     }
+    if (tap::Playing()) {
+        tap::PlaybackPump();
+    }
 }
 
 void WaitEvents() {
+    if (tap::Playing()) {
+        // The recording, not the window, says when the game comes back.
+        PumpEvents();
+        tap::PlaybackWait();
+        return;
+    }
     // Sleep until something the game has to hear about happens: a key going
     // up, a joystick coming and going, a resize are handled here and sleep on.
     messagesPosted = 0;
