@@ -39,11 +39,17 @@ int Fail(const std::string& why) {
 }
 
 bool ReadRecording(const std::string& path, std::string* out, std::string* why) {
-    std::ifstream in(path, std::ios::binary);
+    // Only a plain file: opening a pipe or a device could wait for ever.
     std::error_code ec;
-    if (!in || std::filesystem::is_directory(path, ec)) {
-        *why = "cannot read the recording '" + path +
-               "': " + (in ? "it is a directory" : std::strerror(errno));
+    const auto kind = std::filesystem::status(path, ec).type();
+    if (kind != std::filesystem::file_type::not_found &&
+        kind != std::filesystem::file_type::regular) {
+        *why = "cannot read the recording '" + path + "': it is not a plain file";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *why = "cannot read the recording '" + path + "': " + std::strerror(errno);
         return false;
     }
     std::ostringstream text;
