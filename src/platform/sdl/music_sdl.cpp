@@ -29,11 +29,12 @@ constexpr int kFrameBytes = 4;
 constexpr int64_t kMinPlayFrames = kRate / 20;
 
 // Chosen by ear and by cost for the game's pieces. They never hold more than
-// a few dozen notes at once, so 64 voices leave room for release tails
-// without letting a spoiled file make the synthesizer expensive. Their
-// reverb and chorus sends are part of their sound, so both effects stay on.
-// Fourth-order interpolation costs little more than linear here and keeps
-// high notes clean.
+// a few dozen voices at once, so 64 leave room for release tails without
+// letting a spoiled file make the synthesizer expensive. Their reverb and
+// chorus sends are part of their sound, so both effects stay on (together
+// about a third of the cost). Fourth-order interpolation, FluidSynth's
+// default and what SDL_mixer used, costs only a little more than linear and
+// keeps high notes clean.
 constexpr int kPolyphony = 64;
 // SDL_mixer drove FluidSynth at gain 1.0 for the full music volume; the game
 // never changes the volume, so its pieces sound as loud as before.
@@ -51,6 +52,11 @@ bool pieceOpen = false;
 // of such a play reports itself, as the sequencer's stop did.
 bool endOwed = false;
 int64_t framesPlayed = 0;
+// Frames made since the last play stopped with no voice left sounding.
+int64_t framesIdle = 0;
+// Long enough for the reverb's tail to die away; after it, a synthesizer
+// with nothing to play is left alone, so a paused game costs nothing.
+constexpr int64_t kIdleFrames = kRate * 2;
 
 // The one place the end of a piece leaves the back-end: an SDL user event,
 // which the event pump hands to the window procedure as MM_MCINOTIFY.
@@ -88,6 +94,14 @@ void SDLCALL Render(void*, Uint8* stream, int len) {
     const int frames = len / kFrameBytes;
     if (synth == nullptr || frames <= 0) {
         return;
+    }
+    if (player == nullptr && fluid_synth_get_active_voice_count(synth) == 0) {
+        if (framesIdle >= kIdleFrames) {
+            return;
+        }
+        framesIdle += frames;
+    } else {
+        framesIdle = 0;
     }
     fluid_synth_write_s16(synth, frames, stream, 0, 2, stream, 1, 2);
     if (player == nullptr || !endOwed) {
@@ -177,6 +191,7 @@ bool SynthStart(const std::vector<std::string>& fonts) {
         std::lock_guard<std::mutex> hold(lock);
         settings = s;
         synth = made;
+        framesIdle = kIdleFrames;
     }
     Mix_HookMusic(Render, nullptr);
     return true;
