@@ -4,10 +4,14 @@
 
 #include "app/app.h"
 #include "app/cmdline.h"
+#include "demo/demo.h"
 #include "platform/gamedir.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
+    if (const int code = demo::TakeOptions(&argc, argv); code >= 0) {
+        return code;
+    }
     const CommandLine line = ParseCommandLine(argc, argv);
     switch (line.action) {
         case CommandLine::Action::Help:
@@ -23,11 +27,21 @@ int main(int argc, char** argv) {
         case CommandLine::Action::Play:
             break;
     }
+    // The demo options name files relative to where the game was started.
+    if (const int code = demo::OpenFiles(); code >= 0) {
+        return code;
+    }
     plat::ChooseStartWindow(line.window);
     if (!EnterGameDirectory()) {
+        demo::Finish();
         return 0;
     }
+    if (!demo::EnterPlaybackCopy()) {
+        demo::Finish();
+        return 1;
+    }
     const int exitCode = WinMain();
+    demo::Finish();
     plat::Shutdown();
     return exitCode;
 }

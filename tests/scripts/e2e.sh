@@ -25,7 +25,8 @@ done
 # The screen, and where the game's 640 x 480 frame sits on it: scaled by the
 # largest whole number that fits, centred. The game's own size is the default,
 # the lightest for a busy machine; TESSALUNE_E2E_SCREEN=1280x1024 (say) checks
-# the scaled picture.
+# the scaled picture. TESSALUNE_RENDERER=gpu or surface, passed on to the
+# game, checks that present path (the game must say it took it).
 screen=${TESSALUNE_E2E_SCREEN:-640x480}
 [[ $screen =~ ^[0-9]+x[0-9]+$ ]] || { echo "FAIL: TESSALUNE_E2E_SCREEN is WIDTHxHEIGHT, not $screen"; exit 1; }
 screen_w=${screen%x*}
@@ -250,6 +251,10 @@ wait_for 30 test -s "$work/frames.log" || fail "no frames from the game"
 window=$(xdotool search --name "^Win32 Application\$" | sed -n 1p)
 [ -n "$window" ] || fail "no window titled Win32 Application"
 xdotool windowfocus --sync "$window" || fail "the game's window cannot take the keyboard"
+if [ -n "${TESSALUNE_RENDERER:-}" ]; then
+    grep -q "^tessalune: present: $TESSALUNE_RENDERER " "$work/game.err" ||
+        fail "the game did not present by $TESSALUNE_RENDERER"
+fi
 
 # The title, settled.
 wait_frames 70

@@ -137,6 +137,14 @@ void AddEvent(const Event& event) {
     s.events.push_back(event);
 }
 
+int LastEventFrame() {
+    int last = 0;
+    for (const Event& e : S().events) {
+        last = std::max(last, e.frame);
+    }
+    return last;
+}
+
 void SetFrameLimit(int frames) {
     S().frameLimit = frames;
 }
@@ -307,3 +315,18 @@ void FrameEnded() {
 }
 
 }  // namespace plat
+
+namespace script {
+
+bool ParseScript(const std::string& text, std::string* error, ScriptHeader* header) {
+    std::vector<Event> events;
+    if (!ParseEvents(text, &events, header, error)) {
+        return false;
+    }
+    for (const Event& e : events) {
+        AddEvent(e);
+    }
+    return true;
+}
+
+}  // namespace script

@@ -28,6 +28,7 @@
 #include "platform/platform.h"
 #include "platform/sdl/music_sdl.h"
 #include "platform/sdl/sdl_internal.h"
+#include "platform/tap.h"
 
 namespace {
 
@@ -186,12 +187,17 @@ bool ReadMidiFile(const char* path, std::vector<Uint8>* out) {
     return got > 0;
 }
 
+// Stops and frees the open music without telling a trace: a close of the
+// game's own is told by MusicClose.
+void HaltMusic();
+
 }  // namespace
 
 struct plat::Sound {
     std::shared_ptr<Samples> samples;
     int channel = -1;
     unsigned session = 0;
+    std::string tag;  // what a trace calls it
 };
 
 Uint32 sdlplat::MusicEndEventType() {
@@ -240,7 +246,6 @@ int SoundOpen() {
 
 Sound* SoundCreate(const void* pcm, size_t bytes, int channels, int rate, int bits,
                    const char* tag) {
-    (void)tag;
     if (!mixerOpen || pcm == nullptr || channels < 1 || channels > 8 || rate <= 0 ||
         (bits != 8 && bits != 16)) {
         return nullptr;
@@ -293,11 +298,10 @@ Sound* SoundCreate(const void* pcm, size_t bytes, int channels, int rate, int bi
     if (channel < 0) {
         return nullptr;
     }
-    return new Sound{std::move(samples), channel, session};
+    return new Sound{std::move(samples), channel, session, tag != nullptr ? tag : ""};
 }
 
 Sound* SoundDuplicate(Sound* src, const char* tag) {
-    (void)tag;
     if (!mixerOpen || src == nullptr || src->session != session) {
         return nullptr;
     }
@@ -305,13 +309,14 @@ Sound* SoundDuplicate(Sound* src, const char* tag) {
     if (channel < 0) {
         return nullptr;
     }
-    return new Sound{src->samples, channel, session};
+    return new Sound{src->samples, channel, session, tag != nullptr ? tag : ""};
 }
 
 int SoundPlay(Sound* s) {
     if (!mixerOpen || s == nullptr || s->session != session) {
         return -1;
     }
+    tap::NoteSound(s->tag.c_str());
     // On its own channel Mix_PlayChannel cuts the sound short and starts it anew.
     return Mix_PlayChannel(s->channel, &s->samples->chunk, 0) == s->channel ? 0 : -1;
 }
@@ -332,7 +337,7 @@ void SoundClose() {
     if (!mixerOpen) {
         return;
     }
-    MusicClose();
+    HaltMusic();
     sdlplat::SynthStop();
     Mix_HaltChannel(-1);
     Mix_CloseAudio();
@@ -343,7 +348,8 @@ void SoundClose() {
 }
 
 bool MusicOpen(const char* path) {
-    MusicClose();
+    tap::NoteMusic(std::string("open ") + (path != nullptr ? path : ""));
+    HaltMusic();
     if (!mixerOpen || path == nullptr) {
         return false;
     }
@@ -362,6 +368,7 @@ bool MusicOpen(const char* path) {
 }
 
 void MusicPlay() {
+    tap::NoteMusic("play");
     if (mixerOpen && musicOpen) {
         // Always from the beginning, also after a pause; once, the end posts.
         sdlplat::SynthPlay();
@@ -369,12 +376,22 @@ void MusicPlay() {
 }
 
 void MusicPause() {
+    tap::NoteMusic("pause");
     if (mixerOpen && musicOpen) {
         sdlplat::SynthPause();
     }
 }
 
 void MusicClose() {
+    tap::NoteMusic("close");
+    HaltMusic();
+}
+
+}  // namespace plat
+
+namespace {
+
+void HaltMusic() {
     if (!musicOpen) {
         return;
     }
@@ -384,4 +401,4 @@ void MusicClose() {
     musicOpen = false;
 }
 
-}  // namespace plat
+}  // namespace
