@@ -74,17 +74,27 @@ inline uint32_t Expand565(uint32_t p) {
     return ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
 }
 
-// The shown frame into the locked texture.
+// The changed rows of the shown frame into the texture: the band from the
+// first to the last of them goes up, the rest of the texture stays.
 bool UploadShownFrame() {
+    int first = 0;
+    while (first < FrameHeight - 1 && !shownFrame.Changed(first)) {
+        ++first;
+    }
+    int last = FrameHeight - 1;
+    while (last > first && !shownFrame.Changed(last)) {
+        --last;
+    }
+    const SDL_Rect band = {0, first, FrameWidth, last - first + 1};
     void* dst = nullptr;
     int dstPitch = 0;
-    if (SDL_LockTexture(texture, nullptr, &dst, &dstPitch) != 0) {
+    if (SDL_LockTexture(texture, &band, &dst, &dstPitch) != 0) {
         return false;
     }
     auto* out = static_cast<unsigned char*>(dst);
-    for (int y = 0; y < FrameHeight; ++y) {
+    for (int y = first; y <= last; ++y) {
         const uint16_t* in = shownFrame.Row(y);
-        auto* row = reinterpret_cast<uint32_t*>(out + static_cast<ptrdiff_t>(y) * dstPitch);
+        auto* row = reinterpret_cast<uint32_t*>(out + static_cast<ptrdiff_t>(y - first) * dstPitch);
         for (int x = 0; x < FrameWidth; ++x) {
             row[x] = Expand565(in[x]);
         }
@@ -282,8 +292,13 @@ void FillBars() {
     }
 }
 
-void PresentToSurface(const uint16_t* pixels, int pitch) {
-    if (FetchSurface() == nullptr || shownFrame.Take(pixels, pitch) == 0) {
+void PresentToSurface(const uint16_t* pixels, int pitch, const uint8_t* rowsWritten) {
+    if (FetchSurface() == nullptr) {
+        // Nothing went up: the next frame goes up whole.
+        shownFrame.Invalidate();
+        return;
+    }
+    if (shownFrame.Take(pixels, pitch, rowsWritten) == 0) {
         return;
     }
     const bool whole = shownFrame.All();
@@ -690,15 +705,19 @@ bool DisplayOpen() {
     return CreateRenderer();
 }
 
-void DisplayPresent(const uint16_t* pixels, int pitch) {
+void DisplayPresent(const uint16_t* pixels, int pitch, const uint8_t* rowsWritten) {
     if (pixels == nullptr || pitch < static_cast<int>(FrameWidth * sizeof(uint16_t))) {
         return;
     }
     if (useSurface) {
-        PresentToSurface(pixels, pitch);
+        PresentToSurface(pixels, pitch, rowsWritten);
         return;
     }
-    if (renderer == nullptr || texture == nullptr || shownFrame.Take(pixels, pitch) == 0) {
+    if (renderer == nullptr || texture == nullptr) {
+        shownFrame.Invalidate();
+        return;
+    }
+    if (shownFrame.Take(pixels, pitch, rowsWritten) == 0) {
         return;
     }
     if (!UploadShownFrame()) {
