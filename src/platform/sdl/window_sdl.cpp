@@ -10,6 +10,7 @@
 // that changed: on such a machine a renderer would cost many times more.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -255,25 +256,40 @@ bool OpenSurface() {
 }
 
 // One frame row, converted and widened, into one row of the surface.
-template <typename Pixel>
-void DrawRow(const uint16_t* in, unsigned char* rowStart) {
-    Pixel* out = reinterpret_cast<Pixel*>(rowStart) + placed.x;
-    const bool direct = pixelTable.empty();
-    const auto convert = [direct](uint16_t p) {
-        return static_cast<Pixel>(direct ? Expand565(p) : pixelTable[p]);
-    };
+// One frame row, converted by `convert`, each pixel `scale` times over. The
+// usual scales get loops of their own that the compiler can vectorise.
+template <typename Pixel, typename Convert>
+void ScaleRow(const uint16_t* in, Pixel* out, Convert convert) {
     const int scale = placed.w / FrameWidth;
-    if (scale >= 1) {
+    if (scale == 1) {
+        for (int x = 0; x < FrameWidth; ++x) {
+            out[x] = convert(in[x]);
+        }
+    } else if (scale == 2) {
         for (int x = 0; x < FrameWidth; ++x) {
             const Pixel v = convert(in[x]);
-            for (int k = 0; k < scale; ++k) {
-                *out++ = v;
-            }
+            out[2 * x] = v;
+            out[2 * x + 1] = v;
+        }
+    } else if (scale > 2) {
+        for (int x = 0; x < FrameWidth; ++x) {
+            std::fill_n(out + x * scale, scale, convert(in[x]));
         }
     } else {
         for (int x = 0; x < placed.w; ++x) {
             out[x] = convert(in[sourceColumn[static_cast<size_t>(x)]]);
         }
+    }
+}
+
+template <typename Pixel>
+void DrawRow(const uint16_t* in, unsigned char* rowStart) {
+    Pixel* out = reinterpret_cast<Pixel*>(rowStart) + placed.x;
+    if (pixelTable.empty()) {
+        ScaleRow(in, out, [](uint16_t p) { return static_cast<Pixel>(Expand565(p)); });
+    } else {
+        const uint32_t* table = pixelTable.data();
+        ScaleRow(in, out, [table](uint16_t p) { return static_cast<Pixel>(table[p]); });
     }
 }
 
