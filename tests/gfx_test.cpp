@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -214,6 +216,90 @@ TEST_F(Gfx, CopiesNeverReachOutsideEitherSurface) {
     DrawCopy(lpBack, 1, 1, 63, 63, lpBack, 0, 0);
     EXPECT_EQ(SurfacePixel(lpBack, 1, 1), Sheet(0, 0));
     EXPECT_EQ(SurfacePixel(lpBack, 63, 63), Sheet(62, 62));
+}
+
+// Drawing is only done where a frame's ops differ from the last frame's. A
+// frame drawn that way must equal the same frame drawn in full (a one-pixel
+// copy within a surface makes the next one go in full), whatever changes
+// from frame to frame: ops moved, added, dropped, sheets redrawn. And the
+// rows said to be written cover every row that changed.
+TEST_F(Gfx, FramesDrawnOnlyWhereTheyDifferEqualFramesDrawnInFull) {
+    Surface* fullBack = nullptr;
+    Surface* fullFront = nullptr;
+    Surface* sheets[2] = {nullptr, nullptr};
+    ASSERT_EQ(CreateImageSurface(&fullBack, DisplayWidth, DisplayHeight), 1);
+    ASSERT_EQ(CreateImageSurface(&fullFront, DisplayWidth, DisplayHeight), 1);
+    std::mt19937 rng(14);
+    auto any = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (Surface*& s : sheets) {
+        ASSERT_EQ(CreateImageSurface(&s, 96, 64), 1);
+        Paint(s,
+              [&](int, int) { return static_cast<uint16_t>(any(0, 3) == 0 ? 0 : any(1, 65535)); });
+    }
+    struct Op {
+        int kind, x, y, w, h, sheet, sx, sy;
+    };
+    auto randomOp = [&] {
+        return Op{any(0, 2),  any(-40, 660), any(-40, 500), any(1, 96),
+                  any(1, 64), any(0, 1),     any(0, 40),    any(0, 30)};
+    };
+    std::vector<Op> ops(40);
+    for (Op& op : ops) {
+        op = randomOp();
+    }
+    ops[0] = {0, 0, 0, DisplayWidth, DisplayHeight, 0, 0, 0};  // the whole screen cleared
+    auto draw = [&](Surface* back, Surface* front) {
+        for (const Op& op : ops) {
+            if (op.kind == 0) {
+                DrawFill(back, std::max(op.x, 0), std::max(op.y, 0), op.w, op.h,
+                         static_cast<uint16_t>(op.sx * 97 + op.sy));
+            } else if (op.kind == 1) {
+                DrawSprite(back, op.x, op.y, op.w, op.h, sheets[op.sheet], op.sx, op.sy);
+            } else {
+                DrawCopy(back, op.x, op.y, op.w, op.h, sheets[op.sheet], op.sx, op.sy);
+            }
+        }
+        DrawCopy(front, 0, 0, DisplayWidth, DisplayHeight, back, 0, 0);
+    };
+    std::vector<uint16_t> before = Snapshot(lpPrimary);
+    uint8_t rows[DisplayHeight];
+    TakeRowsWritten(lpPrimary, rows);
+    for (int frame = 0; frame < 60; ++frame) {
+        const int change = any(0, 5);
+        if (change == 1) {
+            ops[static_cast<size_t>(any(1, 39))].x += any(-3, 3);
+        } else if (change == 2) {
+            ops.insert(ops.begin() + any(1, static_cast<int>(ops.size())), randomOp());
+        } else if (change == 3 && ops.size() > 2) {
+            ops.erase(ops.begin() + any(1, static_cast<int>(ops.size()) - 1));
+        } else if (change == 4) {
+            DrawFill(sheets[any(0, 1)], any(0, 95), any(0, 63), 1, 1,
+                     static_cast<uint16_t>(any(0, 9)));
+        } else if (change == 5) {
+            ops[static_cast<size_t>(any(1, static_cast<int>(ops.size()) - 1))] = randomOp();
+        }
+        draw(lpBack, lpPrimary);
+        DrawCopy(fullBack, 0, 0, 1, 1, fullBack, 0, 0);
+        DrawCopy(fullFront, 0, 0, 1, 1, fullFront, 0, 0);
+        draw(fullBack, fullFront);
+        ASSERT_EQ(Snapshot(lpBack), Snapshot(fullBack)) << "frame " << frame;
+        const std::vector<uint16_t> now = Snapshot(lpPrimary);
+        ASSERT_EQ(now, Snapshot(fullFront)) << "frame " << frame;
+        TakeRowsWritten(lpPrimary, rows);
+        for (int y = 0; y < DisplayHeight; ++y) {
+            const auto at = before.begin() + y * DisplayWidth;
+            if (!std::equal(at, at + DisplayWidth, now.begin() + y * DisplayWidth)) {
+                ASSERT_EQ(rows[y], 1) << "frame " << frame << " row " << y;
+            }
+        }
+        if (change == 0) {
+            EXPECT_EQ(std::count(rows, rows + DisplayHeight, 1), 0) << "frame " << frame;
+        }
+        before = now;
+    }
+    for (Surface** s : {&fullBack, &fullFront, &sheets[0], &sheets[1]}) {
+        ReleaseSurface(s);
+    }
 }
 
 TEST_F(Gfx, NewSurfacesAreBlackKeyedAndSensiblySized) {

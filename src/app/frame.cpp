@@ -108,7 +108,10 @@ void FrameStep() {
     }
 
     DrawCopy(lpPrimary, 0, 0, DisplayWidth, DisplayHeight, lpBack, 0, 0);
-    plat::DisplayPresent(SurfacePixels(lpPrimary), SurfacePitch(lpPrimary));
+    uint8_t rowsWritten[DisplayHeight];
+    TakeRowsWritten(lpPrimary, rowsWritten);
+    plat::DisplayPresent(SurfacePixels(lpPrimary), SurfacePitch(lpPrimary),
+                         lpPrimary != nullptr ? rowsWritten : nullptr);
     plat::FrameEnded();
 }
 

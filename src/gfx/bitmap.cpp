@@ -89,8 +89,10 @@ SDL_Surface* LoadPicture(const char* path) {
 
 // Puts the picture at (0, 0) of the surface, as much of it as fits.
 void CopyPicture(Surface* s, const SDL_Surface* picture) {
+    gfx::FlushDrawing();
     const int n = std::min(picture->w, s->pixels->w);
     const int rows = std::min(picture->h, s->pixels->h);
+    gfx::NoteWritten(s, {0, 0, n, rows});
     for (int r = 0; r < rows; ++r) {
         const auto* from = static_cast<const uint8_t*>(picture->pixels) +
                            static_cast<ptrdiff_t>(r) * picture->pitch;
@@ -165,6 +167,7 @@ bool SaveSurfaceBmp(const Surface* s, const char* path) {
     if (s == nullptr || path == nullptr) {
         return false;
     }
+    gfx::FlushDrawing();
     const int w = s->pixels->w;
     const int h = s->pixels->h;
     const uint32_t rowBytes = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;

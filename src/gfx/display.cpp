@@ -60,6 +60,7 @@ Surface* NewSurface(int width, int height) {
     }
     Surface* s = new Surface;
     s->pixels = pixels;
+    s->generation = gfx::NewGeneration();
     s->owner = lpDD;
     AddRef(lpDD);
     liveSurfaces.push_back(s);
@@ -118,6 +119,7 @@ void ReleaseSurface(Surface** slot) {
     if (slot == nullptr || *slot == nullptr) {
         return;
     }
+    gfx::FlushDrawing();
     Surface* s = *slot;
     *slot = nullptr;
     liveSurfaces.erase(std::remove(liveSurfaces.begin(), liveSurfaces.end(), s),
@@ -145,6 +147,7 @@ void ReleaseDisplay() {
 
 void CheckDisplayReset() {
     if (plat::DisplayTakeReset()) {
+        gfx::FlushDrawing();
         for (Surface* s : liveSurfaces) {
             s->lost = true;
         }
@@ -168,6 +171,7 @@ int SurfacePitch(const Surface* s) {
 }
 
 const uint16_t* SurfacePixels(const Surface* s) {
+    gfx::FlushDrawing();
     return s != nullptr ? gfx::Row(s, 0) : nullptr;
 }
 
@@ -175,5 +179,6 @@ uint16_t SurfacePixel(const Surface* s, int x, int y) {
     if (s == nullptr || x < 0 || y < 0 || x >= s->pixels->w || y >= s->pixels->h) {
         return 0;
     }
+    gfx::FlushDrawing();
     return gfx::Row(s, y)[x];
 }

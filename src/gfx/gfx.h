@@ -63,5 +63,9 @@ uint16_t SurfacePixel(const Surface* s, int x, int y);
 // Row 0 first, SurfacePitch bytes apart; lpPrimary's rows are 1280 bytes, no gaps.
 const uint16_t* SurfacePixels(const Surface* s);
 int SurfacePitch(const Surface* s);  // bytes per row
+// Sets rows[0 .. height) to 1 for each row of the surface that may hold
+// other pixels than when this was last asked (every row, the first time),
+// 0 for the others, and starts counting afresh. For showing only what changed.
+void TakeRowsWritten(Surface* s, uint8_t* rows);
 // Writes the surface as a 24-bit BMP; false on failure.
 bool SaveSurfaceBmp(const Surface* s, const char* path);

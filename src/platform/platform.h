@@ -67,8 +67,10 @@ void FrameEnded();
 
 // Opens the display for a 640 x 480 frame. False when it cannot (no display).
 bool DisplayOpen();
-// Shows one finished 640 x 480 RGB565 frame (`pitch` in bytes).
-void DisplayPresent(const uint16_t* pixels, int pitch);
+// Shows one finished 640 x 480 RGB565 frame (`pitch` in bytes). `rowsWritten`,
+// where given, holds 480 flags: 0 for each row that is known to be as in the
+// frame presented before (the rest may differ).
+void DisplayPresent(const uint16_t* pixels, int pitch, const uint8_t* rowsWritten = nullptr);
 // True once after the renderer reported that its device or targets were reset:
 // the game then treats its surfaces as lost.
 bool DisplayTakeReset();

@@ -69,8 +69,8 @@ struct Frame {
     static constexpr int Pitch = 700;  // pixels
     std::vector<uint16_t> pixels = std::vector<uint16_t>(Pitch * sdlplat::FrameHeight, 0x1234);
     uint16_t& At(int x, int y) { return pixels[static_cast<size_t>(y) * Pitch + x]; }
-    int Take(ChangedRows& rows) const {
-        return rows.Take(pixels.data(), Pitch * static_cast<int>(sizeof(uint16_t)));
+    int Take(ChangedRows& rows, const uint8_t* candidates = nullptr) const {
+        return rows.Take(pixels.data(), Pitch * static_cast<int>(sizeof(uint16_t)), candidates);
     }
 };
 
@@ -107,6 +107,19 @@ TEST(ChangedRows, OnlyTheRowsThatChangedGoUpAndAnInvalidWindowGetsAll) {
     ASSERT_EQ(rects.size(), 2u);
     ExpectRect(rects[0], 0, 0, 320, 1);
     ExpectRect(rects[1], 0, 51, 320, 1);  // frame row 102
+
+    // Rows the game says it did not write are not looked at; a window that
+    // lost its picture gets it all the same.
+    std::vector<uint8_t> written(480, 0);
+    written[7] = 1;
+    frame.At(1, 7) = 7;
+    frame.At(1, 8) = 8;
+    ASSERT_EQ(frame.Take(rows, written.data()), 1);
+    EXPECT_TRUE(rows.Changed(7));
+    EXPECT_EQ(rows.Row(8)[1], 0x1234);
+    rows.Invalidate();
+    ASSERT_EQ(frame.Take(rows, written.data()), 480);
+    EXPECT_EQ(rows.Row(8)[1], 8);
 
     rows.Invalidate();  // covered, resized or lost: the whole picture again
     ASSERT_EQ(frame.Take(rows), 480);

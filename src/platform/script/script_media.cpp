@@ -123,7 +123,7 @@ bool DisplayOpen() {
     return true;
 }
 
-void DisplayPresent(const uint16_t* pixels, int pitch) {
+void DisplayPresent(const uint16_t* pixels, int pitch, const uint8_t* /*rowsWritten*/) {
     if (!S().displayOpen || pixels == nullptr ||
         pitch < static_cast<int>(script::detail::PresentWidth * sizeof(uint16_t))) {
         return;

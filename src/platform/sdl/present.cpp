@@ -69,14 +69,15 @@ PixelRect PlaceFrame(int windowWidth, int windowHeight) {
 ChangedRows::ChangedRows()
     : shown_(static_cast<size_t>(FrameWidth) * FrameHeight), changed_(FrameHeight, 1) {}
 
-int ChangedRows::Take(const uint16_t* pixels, int pitch) {
+int ChangedRows::Take(const uint16_t* pixels, int pitch, const uint8_t* candidates) {
     const size_t rowBytes = FrameWidth * sizeof(uint16_t);
     const auto* rows = reinterpret_cast<const unsigned char*>(pixels);
     int count = 0;
     for (int y = 0; y < FrameHeight; ++y) {
         const unsigned char* row = rows + static_cast<ptrdiff_t>(y) * pitch;
         uint16_t* shown = &shown_[static_cast<size_t>(y) * FrameWidth];
-        const bool changed = invalid_ || std::memcmp(shown, row, rowBytes) != 0;
+        const bool looked = invalid_ || candidates == nullptr || candidates[y] != 0;
+        const bool changed = looked && (invalid_ || std::memcmp(shown, row, rowBytes) != 0);
         changed_[static_cast<size_t>(y)] = changed ? 1 : 0;
         if (changed) {
             std::memcpy(shown, row, rowBytes);

@@ -56,8 +56,10 @@ class ChangedRows {
     // lost): the next frame counts every row as changed.
     void Invalidate() { invalid_ = true; }
     // Takes a new 640 x 480 RGB565 frame (`pitch` in bytes) as the one shown
-    // and marks its rows that differ from the last; the number of them.
-    int Take(const uint16_t* pixels, int pitch);
+    // and marks its rows that differ from the last; the number of them. Rows
+    // whose flag in `candidates` (480 of them, where given) is 0 are known
+    // to be the same and are not looked at.
+    int Take(const uint16_t* pixels, int pitch, const uint8_t* candidates = nullptr);
     bool Changed(int row) const { return changed_[static_cast<size_t>(row)] != 0; }
     bool All() const { return all_; }
     const uint16_t* Row(int row) const { return &shown_[static_cast<size_t>(row) * FrameWidth]; }

@@ -10,6 +10,7 @@
 // that changed: on such a machine a renderer would cost many times more.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,17 +75,27 @@ inline uint32_t Expand565(uint32_t p) {
     return ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
 }
 
-// The shown frame into the locked texture.
+// The changed rows of the shown frame into the texture: the band from the
+// first to the last of them goes up, the rest of the texture stays.
 bool UploadShownFrame() {
+    int first = 0;
+    while (first < FrameHeight - 1 && !shownFrame.Changed(first)) {
+        ++first;
+    }
+    int last = FrameHeight - 1;
+    while (last > first && !shownFrame.Changed(last)) {
+        --last;
+    }
+    const SDL_Rect band = {0, first, FrameWidth, last - first + 1};
     void* dst = nullptr;
     int dstPitch = 0;
-    if (SDL_LockTexture(texture, nullptr, &dst, &dstPitch) != 0) {
+    if (SDL_LockTexture(texture, &band, &dst, &dstPitch) != 0) {
         return false;
     }
     auto* out = static_cast<unsigned char*>(dst);
-    for (int y = 0; y < FrameHeight; ++y) {
+    for (int y = first; y <= last; ++y) {
         const uint16_t* in = shownFrame.Row(y);
-        auto* row = reinterpret_cast<uint32_t*>(out + static_cast<ptrdiff_t>(y) * dstPitch);
+        auto* row = reinterpret_cast<uint32_t*>(out + static_cast<ptrdiff_t>(y - first) * dstPitch);
         for (int x = 0; x < FrameWidth; ++x) {
             row[x] = Expand565(in[x]);
         }
@@ -245,25 +256,40 @@ bool OpenSurface() {
 }
 
 // One frame row, converted and widened, into one row of the surface.
-template <typename Pixel>
-void DrawRow(const uint16_t* in, unsigned char* rowStart) {
-    Pixel* out = reinterpret_cast<Pixel*>(rowStart) + placed.x;
-    const bool direct = pixelTable.empty();
-    const auto convert = [direct](uint16_t p) {
-        return static_cast<Pixel>(direct ? Expand565(p) : pixelTable[p]);
-    };
+// One frame row, converted by `convert`, each pixel `scale` times over. The
+// usual scales get loops of their own that the compiler can vectorise.
+template <typename Pixel, typename Convert>
+void ScaleRow(const uint16_t* in, Pixel* out, Convert convert) {
     const int scale = placed.w / FrameWidth;
-    if (scale >= 1) {
+    if (scale == 1) {
+        for (int x = 0; x < FrameWidth; ++x) {
+            out[x] = convert(in[x]);
+        }
+    } else if (scale == 2) {
         for (int x = 0; x < FrameWidth; ++x) {
             const Pixel v = convert(in[x]);
-            for (int k = 0; k < scale; ++k) {
-                *out++ = v;
-            }
+            out[2 * x] = v;
+            out[2 * x + 1] = v;
+        }
+    } else if (scale > 2) {
+        for (int x = 0; x < FrameWidth; ++x) {
+            std::fill_n(out + x * scale, scale, convert(in[x]));
         }
     } else {
         for (int x = 0; x < placed.w; ++x) {
             out[x] = convert(in[sourceColumn[static_cast<size_t>(x)]]);
         }
+    }
+}
+
+template <typename Pixel>
+void DrawRow(const uint16_t* in, unsigned char* rowStart) {
+    Pixel* out = reinterpret_cast<Pixel*>(rowStart) + placed.x;
+    if (pixelTable.empty()) {
+        ScaleRow(in, out, [](uint16_t p) { return static_cast<Pixel>(Expand565(p)); });
+    } else {
+        const uint32_t* table = pixelTable.data();
+        ScaleRow(in, out, [table](uint16_t p) { return static_cast<Pixel>(table[p]); });
     }
 }
 
@@ -282,8 +308,13 @@ void FillBars() {
     }
 }
 
-void PresentToSurface(const uint16_t* pixels, int pitch) {
-    if (FetchSurface() == nullptr || shownFrame.Take(pixels, pitch) == 0) {
+void PresentToSurface(const uint16_t* pixels, int pitch, const uint8_t* rowsWritten) {
+    if (FetchSurface() == nullptr) {
+        // Nothing went up: the next frame goes up whole.
+        shownFrame.Invalidate();
+        return;
+    }
+    if (shownFrame.Take(pixels, pitch, rowsWritten) == 0) {
         return;
     }
     const bool whole = shownFrame.All();
@@ -690,15 +721,19 @@ bool DisplayOpen() {
     return CreateRenderer();
 }
 
-void DisplayPresent(const uint16_t* pixels, int pitch) {
+void DisplayPresent(const uint16_t* pixels, int pitch, const uint8_t* rowsWritten) {
     if (pixels == nullptr || pitch < static_cast<int>(FrameWidth * sizeof(uint16_t))) {
         return;
     }
     if (useSurface) {
-        PresentToSurface(pixels, pitch);
+        PresentToSurface(pixels, pitch, rowsWritten);
         return;
     }
-    if (renderer == nullptr || texture == nullptr || shownFrame.Take(pixels, pitch) == 0) {
+    if (renderer == nullptr || texture == nullptr) {
+        shownFrame.Invalidate();
+        return;
+    }
+    if (shownFrame.Take(pixels, pitch, rowsWritten) == 0) {
         return;
     }
     if (!UploadShownFrame()) {
