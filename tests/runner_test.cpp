@@ -147,13 +147,6 @@ TEST_F(RunnerTest, ParsedScriptDrivesTheGame) {
     EXPECT_EQ(err_.find("JoyErrer"), std::string::npos) << err_;
 }
 
-TEST(ScriptTest, ScriptedAxesReadBackExactlyOnTheGamesScale) {
-    for (int v = -1000; v <= 1000; ++v) {
-        ASSERT_EQ(ScaleJoyAxis(script::RawForScripted(v)), v);
-    }
-    EXPECT_EQ(script::RawForScripted(0), 0);
-}
-
 TEST(ScriptTest, ParseErrorNamesTheLineAndAddsNothing) {
     script::Reset();
     std::string error;

@@ -25,7 +25,7 @@ void WriteScores(const int32_t* table) {
 void LoadScores(int32_t* table) {
     unsigned char bytes[ScoreFileBytes];
     size_t got = 0;
-    if (!ReadFilePrefix(BestScorePath, bytes, sizeof bytes, &got)) {
+    if (!ReadPlainFile(BestScorePath, bytes, sizeof bytes, &got)) {
         for (int i = 0; i < ScoreCount; ++i) {
             table[i] = 0;
         }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "base/joyaxis.h"
+
 struct JoyState {
     int32_t lX = 0, lY = 0;  // -1000..1000 after the dead zone
     uint8_t rgbButtons[4] = {0, 0, 0, 0};
@@ -37,17 +39,7 @@ constexpr int DIENUM_CONTINUE = 1;
 int CountJoyCallback(int device, void* counter);
 int CreateJoyCallback(int device, void* limit);
 
-// The scale the game reads its stick on: a raw axis of -32768..32767 becomes
-// -1000..1000, the inner half of the travel on either side reads 0 and the
-// outer half is spread over the whole range, as a dead zone does. Precisely,
-// with m = min(|raw|, 32767): m <= 16384 gives 0, otherwise
-// round((m - 16384) * 1000 / 16383), with the sign of raw. Every value of
-// -1000..1000 is reached.
-constexpr int JoyAxisRange = 1000;
-int ScaleJoyAxis(int16_t raw);
-// A raw axis value that ScaleJoyAxis maps back to exactly `scaled` (clamped to
-// -1000..1000): for joystick sources that think in the game's own scale.
-int16_t RawAxisForScaled(int scaled);
+// ScaleJoyAxis and its inverse live in base/joyaxis.h.
 
 int ReadJoyState(JoyState* state, int index);
 int GetJoyDirection(int8_t index);
