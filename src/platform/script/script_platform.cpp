@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/frameclock.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/script/script_state.h"
@@ -17,7 +18,7 @@ State& S() {
 
 namespace {
 
-constexpr int64_t FrameSixteenths = 266;  // one frame at 60 frames a second
+constexpr int64_t FrameSixteenths = frameclock::Interval(frameclock::FramesPerSecond);
 
 void SortPending() {
     State& s = S();
@@ -84,8 +85,9 @@ void CloseForLimit() {
 uint32_t DueTime(int frame) {
     const State& s = S();
     const int64_t first = s.firstFrameSeen ? s.firstFrameClock : s.clock;
-    const int64_t sixteenths = first * 16 + FrameSixteenths * std::max(frame, 0);
-    return static_cast<uint32_t>((sixteenths + 15) / 16);
+    const int64_t sixteenths =
+        first * frameclock::SixteenthsPerMs + FrameSixteenths * std::max(frame, 0);
+    return static_cast<uint32_t>(frameclock::MsToCover(static_cast<uint64_t>(sixteenths)));
 }
 
 void MoveClockForwardTo(uint32_t ms) {
