@@ -11,12 +11,11 @@ struct JoyState {
     uint8_t rgbButtons[4] = {0, 0, 0, 0};
 };
 
-// The input service and its devices. lpDI: the joystick service is running.
-// lpDIKeyboard: the keyboard was set up (keys are read from the key state, not
-// from it). lpDIJoystick: one entry per joystick in use, true while its slot is
+// The input service and its devices. lpDI: the joystick service is running
+// (the keyboard needs no device: keys are read from the key state the window
+// feeds). lpDIJoystick: one entry per joystick in use, true while its slot is
 // open; allocated by InitJoystick with nJoystickLimit entries.
 extern bool lpDI;
-extern bool lpDIKeyboard;
 extern bool* lpDIJoystick;
 extern int nJoystickLimit;
 extern int nJoystick;
@@ -40,6 +39,14 @@ int CountJoyCallback(int device, void* counter);
 int CreateJoyCallback(int device, void* limit);
 
 // ScaleJoyAxis and its inverse live in base/joyaxis.h.
+
+// Direction codes are laid out as on a numeric keypad: 8 up, 2 down, 4 left,
+// 6 right, the corners 7, 9, 1 and 3; the centre, 5, reads as 0.
+constexpr int DirNone = 0;
+constexpr int DirDown = 2;
+constexpr int DirLeft = 4;
+constexpr int DirRight = 6;
+constexpr int DirUp = 8;
 
 int ReadJoyState(JoyState* state, int index);
 int GetJoyDirection(int8_t index);
