@@ -38,11 +38,12 @@
 #include "platform/script/script.h"
 #include "scenes/play.h"
 #include "scenes/scenes.h"
+#include "support/bytes.h"
+#include "support/child.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<unsigned char>;
 
 // Generous: a run of the tour takes well under a second here, and a few
 // seconds under the sanitizers. Only a hang comes near it.
@@ -55,72 +56,6 @@ const char* const MusicFailed = "オープン失敗";
 
 // The paddle on the far side of this from the ball never meets it.
 constexpr int PlayfieldMiddle = 32 + 416 / 2;
-
-Bytes ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-void PutLe32(Bytes* b, size_t at, uint32_t v) {
-    if (b->size() < at + 4) {
-        b->resize(at + 4, 0);
-    }
-    for (int i = 0; i < 4; ++i) {
-        (*b)[at + static_cast<size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
-    }
-}
-
-void PutBe32(Bytes* b, size_t at, uint32_t v) {
-    if (b->size() < at + 4) {
-        b->resize(at + 4, 0);
-    }
-    for (int i = 0; i < 4; ++i) {
-        (*b)[at + static_cast<size_t>(i)] = static_cast<unsigned char>(v >> (24 - 8 * i));
-    }
-}
-
-void PutLe16(Bytes* b, size_t at, uint16_t v) {
-    if (b->size() < at + 2) {
-        b->resize(at + 2, 0);
-    }
-    (*b)[at] = static_cast<unsigned char>(v);
-    (*b)[at + 1] = static_cast<unsigned char>(v >> 8);
-}
-
-Bytes Words(const std::vector<int32_t>& values) {
-    Bytes b;
-    for (int32_t v : values) {
-        PutLe32(&b, b.size(), static_cast<uint32_t>(v));
-    }
-    return b;
-}
-
-// The same noise on every run: the seed is made from the variant's name.
-Bytes Noise(const std::string& name, size_t size) {
-    std::seed_seq seed(name.begin(), name.end());
-    std::mt19937 random(seed);
-    Bytes b(size);
-    for (unsigned char& c : b) {
-        c = static_cast<unsigned char>(random());
-    }
-    return b;
-}
-
-// Where a RIFF chunk's header starts, or npos.
-size_t FindId(const Bytes& b, const char* id, size_t from = 0) {
-    for (size_t i = from; i + 4 <= b.size(); ++i) {
-        if (std::memcmp(&b[i], id, 4) == 0) {
-            return i;
-        }
-    }
-    return std::string::npos;
-}
 
 // ---- what is put in a file's place -------------------------------------------
 
@@ -343,7 +278,7 @@ std::vector<Variant> MusicVariants() {
 
 std::vector<Variant> DataVariants(size_t fileBytes) {
     const size_t cells = fileBytes / 4;
-    auto all = [cells](int32_t v) { return Words(std::vector<int32_t>(cells, v)); };
+    auto all = [cells](int32_t v) { return LeWords(std::vector<int32_t>(cells, v)); };
     auto fixed = [](std::string name, Bytes b) {
         return Variant{std::move(name), [b](const Bytes&) { return File(b); }, true};
     };
@@ -352,7 +287,7 @@ std::vector<Variant> DataVariants(size_t fileBytes) {
     for (size_t i = 0; i < cells; ++i) {
         mixed.push_back(pattern[i % std::size(pattern)]);
     }
-    Bytes longer = Words(mixed);
+    Bytes longer = LeWords(mixed);
     const Bytes tail = Noise("tail", 1000);
     longer.insert(longer.end(), tail.begin(), tail.end());
     return {
@@ -368,7 +303,7 @@ std::vector<Variant> DataVariants(size_t fileBytes) {
         fixed("every value -1", all(-1)),
         fixed("every value INT32_MAX", all(INT32_MAX)),
         fixed("every value INT32_MIN", all(INT32_MIN)),
-        fixed("huge and negative values mixed", Words(mixed)),
+        fixed("huge and negative values mixed", LeWords(mixed)),
         fixed("mixed values and 1000 bytes more", longer),
         fixed("random bytes", Noise("data", fileBytes)),
         fixed("5000 random bytes", Noise("long", 5000)),
@@ -784,11 +719,9 @@ Outcome Judge(const Case& c, const Seen& seen) {
 // Runs the case in a child process inside a copy of the game directory.
 void RunCase(const Case& c) {
     SCOPED_TRACE(c.file + ": " + c.variant.name);
-    std::string dir = (fs::temp_directory_path() / "tessalune-hostile-XXXXXX").string();
-    ASSERT_NE(mkdtemp(dir.data()), nullptr);
-    std::error_code copied;
-    fs::copy(TESSALUNE_GAMEDIR, dir, fs::copy_options::recursive, copied);
-    ASSERT_FALSE(copied) << "cannot copy the game directory: " << copied.message();
+    std::string why;
+    const std::string dir = NewGameCopy("hostile", &why);
+    ASSERT_FALSE(dir.empty()) << why;
 
     for (int s = 0; s < c.emptyBefore; ++s) {
         WriteBytes(dir + "/" + StagePath(s), Bytes(StageFileBytes, 0));
@@ -809,62 +742,47 @@ void RunCase(const Case& c) {
     const int logFd = mkstemp(log.data());
     ASSERT_GE(logFd, 0);
 
-    // A pipe carries the child's verdict; gtest output stays readable.
-    int pipeFds[2];
-    ASSERT_EQ(pipe(pipeFds), 0);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        close(pipeFds[0]);
-        alarm(CaseSeconds);
-        if (chdir(dir.c_str()) != 0) {
-            _exit(3);
-        }
-        dup2(logFd, 2);
-        const Seen seen = RunTour(c.tour);
-        Outcome o = Judge(c, seen);
+    // A file carries the child's verdict; gtest output stays readable.
+    std::FILE* verdictFile = std::tmpfile();
+    ASSERT_NE(verdictFile, nullptr);
+    const int status = RunInChild(
+        [&] {
+            dup2(logFd, 2);
+            const Seen seen = RunTour(c.tour);
+            Outcome o = Judge(c, seen);
 #if defined(__SANITIZE_ADDRESS__)
-        // The child ends with _exit, past the leak check at exit: ask now,
-        // with the game shut down and everything it made given back.
-        if (__lsan_do_recoverable_leak_check() != 0) {
-            Fail(&o, "memory leaked (the leak report is below)");
-        }
+            // The child ends with _exit, past the leak check at exit: ask now,
+            // with the game shut down and everything it made given back.
+            if (__lsan_do_recoverable_leak_check() != 0) {
+                Fail(&o, "memory leaked (the leak report is below)");
+            }
 #endif
-        std::string verdict = o.ok ? "" : o.why;
-        if (std::getenv("TESSALUNE_HOSTILE_VERBOSE") != nullptr) {
-            verdict += "\n    " + std::to_string(seen.frames) + " frames, score " +
-                       std::to_string(seen.score);
-        }
-        [[maybe_unused]] ssize_t n = write(pipeFds[1], verdict.data(), verdict.size());
-        close(pipeFds[1]);
-        _exit(o.ok ? 0 : 1);
-    }
-    close(pipeFds[1]);
+            std::string verdict = o.ok ? "" : o.why;
+            if (std::getenv("TESSALUNE_HOSTILE_VERBOSE") != nullptr) {
+                verdict += "\n    " + std::to_string(seen.frames) + " frames, score " +
+                           std::to_string(seen.score);
+            }
+            std::fwrite(verdict.data(), 1, verdict.size(), verdictFile);
+            return o.ok ? 0 : 1;
+        },
+        dir, CaseSeconds);
     close(logFd);
     std::string verdict;
+    std::rewind(verdictFile);
     char buffer[512];
-    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
-        verdict.append(buffer, static_cast<size_t>(n));
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, verdictFile)) > 0;) {
+        verdict.append(buffer, n);
     }
-    close(pipeFds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    std::fclose(verdictFile);
 
-    if (WIFSIGNALED(status)) {
-        ADD_FAILURE() << (WTERMSIG(status) == SIGALRM ? "the game hung (no end after "
-                                                      : "the game crashed (signal ")
-                      << (WTERMSIG(status) == SIGALRM ? CaseSeconds
-                                                      : static_cast<unsigned>(WTERMSIG(status)))
-                      << (WTERMSIG(status) == SIGALRM ? " s)" : ")");
-    } else if (WEXITSTATUS(status) != 0) {
-        ADD_FAILURE() << "exit status " << WEXITSTATUS(status) << ":" << verdict;
+    const bool failed = status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+    if (failed) {
+        ADD_FAILURE() << DescribeStatus(status) << ":" << verdict;
     }
     if (!verdict.empty()) {
         std::printf("%s: %s%s\n", c.file.c_str(), c.variant.name.c_str(), verdict.c_str());
     }
-    if (WIFSIGNALED(status) || WEXITSTATUS(status) != 0) {
+    if (failed) {
         const Bytes said = ReadBytes(log);
         const size_t keep = std::min<size_t>(said.size(), 6000);
         std::printf("--- standard error of the game (last %zu bytes)\n%.*s\n", keep,

@@ -23,31 +23,18 @@
 
 #include "app/app.h"
 #include "data/stage.h"
-#include "data_files.h"
 #include "gfx/gfx.h"
 #include "platform/keys.h"
 #include "platform/script/script.h"
 #include "scenes/play.h"
 #include "scenes/scenes.h"
+#include "support/bytes.h"
+#include "support/child.h"
+#include "support/trace.h"
 
 namespace scenes_test {
 
 namespace fs = std::filesystem;
-
-// The byte helpers of the stored-data tests, under the names these tests use.
-using ::Bytes;
-inline constexpr auto ReadBytes = &ReadAllBytes;
-inline constexpr auto WriteBytes = &WriteAllBytes;
-inline constexpr auto LeWords = &LeBytes;
-
-inline std::vector<int32_t> FromLeWords(const Bytes& bytes) {
-    std::vector<int32_t> values;
-    for (size_t i = 0; i + 4 <= bytes.size(); i += 4) {
-        values.push_back(static_cast<int32_t>(bytes[i] | bytes[i + 1] << 8 | bytes[i + 2] << 16 |
-                                              static_cast<uint32_t>(bytes[i + 3]) << 24));
-    }
-    return values;
-}
 
 inline std::vector<int32_t> Grid() {
     return {StageGrid, StageGrid + StageCells};
@@ -242,42 +229,6 @@ class Game {
     int exitCode_ = 0;
 };
 
-// Runs `body` in a child process inside a fresh copy of the game directory;
-// the child's failures are printed as they happen and fail the test here.
-inline void InFreshGame(const std::function<void()>& body) {
-    std::string dir = (fs::temp_directory_path() / "tessalune-scenes-XXXXXX").string();
-    ASSERT_NE(mkdtemp(dir.data()), nullptr);
-    std::error_code copied;
-    fs::copy(TESSALUNE_GAMEDIR, dir, fs::copy_options::recursive, copied);
-    if (copied) {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-        FAIL() << "cannot copy the game directory " << TESSALUNE_GAMEDIR << ": "
-               << copied.message();
-    }
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (chdir(dir.c_str()) != 0) {
-            _exit(3);
-        }
-        body();
-        std::fflush(stdout);
-        std::fflush(stderr);
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-    EXPECT_TRUE(WIFEXITED(status)) << "the game's child process crashed (signal "
-                                   << (WIFSIGNALED(status) ? WTERMSIG(status) : 0) << ")";
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0)
-        << "the checks inside the game's child process failed (see above)";
-}
-
 // ---- pictures -------------------------------------------------------------
 
 inline uint16_t ScreenAt(const Screen& s, int x, int y) {
@@ -379,15 +330,11 @@ inline int RunRunner(const std::string& script, const std::string& options) {
 // from (each channel's top bits); empty if it cannot be read.
 inline Screen ReadShot(const std::string& path) {
     const Bytes b = ReadBytes(path);
-    auto le32 = [&](size_t at) {
-        return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
-                                    static_cast<uint32_t>(b[at + 3]) << 24);
-    };
-    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M' || le32(18) != DisplayWidth ||
-        le32(22) != DisplayHeight || (b[28] | b[29] << 8) != 24) {
+    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M' || Le32(b, 18) != DisplayWidth ||
+        Le32(b, 22) != DisplayHeight || Le16(b, 28) != 24) {
         return {};
     }
-    const size_t offset = static_cast<size_t>(le32(10));
+    const size_t offset = Le32(b, 10);
     const size_t rowBytes = (DisplayWidth * 3 + 3) & ~3u;
     if (b.size() < offset + rowBytes * DisplayHeight) {
         return {};
@@ -403,26 +350,6 @@ inline Screen ReadShot(const std::string& path) {
         }
     }
     return s;
-}
-
-// The trace lines of the runner, one JSON object a frame.
-inline std::vector<std::string> ReadTrace(const std::string& path) {
-    std::vector<std::string> lines;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-// The whole number after "key": in a trace line, or `missing`.
-inline long TraceNumber(const std::string& line, const std::string& key, long missing = -99999) {
-    const std::string k = "\"" + key + "\":";
-    const size_t at = line.find(k);
-    if (at == std::string::npos) {
-        return missing;
-    }
-    return std::strtol(line.c_str() + at + k.size(), nullptr, 10);
 }
 
 }  // namespace scenes_test
