@@ -21,15 +21,20 @@ set_property(SOURCE ${PROJECT_SOURCE_DIR}/src/platform/sdl/gamedir_sdl.cpp APPEN
 # developer scored and edited. What is installed comes from a pristine tree
 # of its own, laid out afresh whenever the generator changes.
 set(TESSALUNE_STOCKDIR ${PROJECT_BINARY_DIR}/stock)
-# The generator draws the icon at 128 pixels, or 64 for a name ending in 64.png.
-set(TESSALUNE_ICONS ${TESSALUNE_STOCKDIR}/icons/tessalune-128.png
-  ${TESSALUNE_STOCKDIR}/icons/tessalune-64.png)
+# The icon at the sizes desktops ask for; the install files each under the
+# size read from the picture itself.
+set(TESSALUNE_ICON_SIZES 16 32 64 128)
+set(TESSALUNE_ICONS "")
+set(TESSALUNE_ICON_ARGS "")
+foreach(size IN LISTS TESSALUNE_ICON_SIZES)
+  list(APPEND TESSALUNE_ICONS ${TESSALUNE_STOCKDIR}/icons/tessalune-${size}.png)
+  list(APPEND TESSALUNE_ICON_ARGS --icon-size ${size}
+    --icon ${TESSALUNE_STOCKDIR}/icons/tessalune-${size}.png)
+endforeach()
 set(TESSALUNE_STOCK_STAMP ${PROJECT_BINARY_DIR}/stock.stamp)
 add_custom_command(OUTPUT ${TESSALUNE_STOCK_STAMP}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${TESSALUNE_STOCKDIR}
-  COMMAND tessalune-gen --out ${TESSALUNE_STOCKDIR} --seed-data
-    --icon ${TESSALUNE_STOCKDIR}/icons/tessalune-128.png
-    --icon ${TESSALUNE_STOCKDIR}/icons/tessalune-64.png
+  COMMAND tessalune-gen --out ${TESSALUNE_STOCKDIR} --seed-data ${TESSALUNE_ICON_ARGS}
   COMMAND ${CMAKE_COMMAND} -E touch ${TESSALUNE_STOCK_STAMP}
   DEPENDS tessalune-gen
   COMMENT "Laying out the files to install")

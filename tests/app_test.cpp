@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cmdline.h"
 #include "platform/keys.h"
 #include "platform/script/script.h"
 #include "shell_harness.h"
@@ -217,3 +218,27 @@ TEST_F(AppTest, MusicEndRestartsThePieceOnlyWhileActive) {
 
 }  // namespace
 }  // namespace shell_test
+
+// The command line is read before anything is opened; a mistake in it must
+// never start the game.
+TEST(CommandLineTest, OptionsActionsAndMistakes) {
+    using A = CommandLine::Action;
+    auto parse = [](std::vector<const char*> args) {
+        args.insert(args.begin(), "tessalune");
+        return ParseCommandLine(static_cast<int>(args.size()), args.data());
+    };
+    EXPECT_EQ(parse({}).action, A::Play);
+    EXPECT_EQ(parse({}).window, plat::StartWindow::FullScreen);
+    EXPECT_EQ(parse({"--window"}).window, plat::StartWindow::Window);
+    EXPECT_EQ(parse({"--window", "--fullscreen"}).window, plat::StartWindow::FullScreen);
+    EXPECT_EQ(parse({"--fullscreen", "--window"}).window, plat::StartWindow::Window);
+    EXPECT_EQ(parse({"--window", "--help", "--bogus"}).action, A::Help);
+    EXPECT_EQ(parse({"-h"}).action, A::Help);
+    EXPECT_EQ(parse({"--version"}).action, A::Version);
+    EXPECT_NE(VersionText().find("tessalune "), std::string::npos);
+    for (const char* bad : {"--windowed", "-w", "stage1", "", "--help=1"}) {
+        const CommandLine line = parse({"--window", bad, "--help"});
+        EXPECT_EQ(line.action, A::Error) << bad;
+        EXPECT_NE(line.error.find(std::string("'") + bad + "'"), std::string::npos) << line.error;
+    }
+}

@@ -126,6 +126,41 @@ TEST_F(RunnerTest, BadOptionsAndScriptsAreRefusedWithExitCodeTwo) {
     }
 }
 
+TEST_F(RunnerTest, RecordingStartsFromItsClockAndRunsToItsEnd) {
+    WriteText("run.rec", "tessalune-recording 1 clock 5000\n3 tap Z\n7 end\n");
+    ASSERT_EQ(Run("--input run.rec --trace trace.jsonl"), 0) << err_;
+    auto lines = Lines(ReadText("trace.jsonl"));
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[0].find("\"clock\":5000,"), 11u) << lines[0];
+    // Cut short: up to the frame of its last line, and it says so.
+    WriteText("run.rec", "tessalune-recording 1 clock 0\n3 tap Z\n");
+    ASSERT_EQ(Run("--input run.rec --trace trace.jsonl"), 0) << err_;
+    EXPECT_EQ(Lines(ReadText("trace.jsonl")).size(), 4u);
+    EXPECT_NE(err_.find("cut short"), std::string::npos) << err_;
+}
+
+TEST_F(RunnerTest, DamagedRecordingsAreRefusedWithTheirLine) {
+    const std::string head = "tessalune-recording 1 clock 0\n";
+    const std::vector<std::pair<std::string, int>> recordings = {
+        {"tessalune-recording 2 clock 0\n", 1},
+        {"tessalune-recording 1 clock -5\n", 1},
+        {"tessalune-recording 1\n", 1},
+        {"0 tap Z\ntessalune-recording 1 clock 0\n", 2},
+        {head + "9 tap Z\n3 tap Z\n", 3},
+        {head + "2000000000 tap Z\n", 2},
+        {head + "4 end\n5 tap Z\n", 3},
+        {head + "1 tap " + std::string(1 << 20, 'Q') + "\n", 2},
+        {head + "1 tap " + std::string(1000, 'Q') + "\n", 2},
+    };
+    for (const auto& [text, line] : recordings) {
+        WriteText("bad.rec", text);
+        EXPECT_EQ(Run("--input bad.rec"), 2) << text.substr(0, 80);
+        EXPECT_NE(err_.find("line " + std::to_string(line) + ":"), std::string::npos)
+            << text.substr(0, 80) << " -> " << err_.substr(0, 200);
+        EXPECT_LT(err_.size(), 400u) << "one short message, not the line itself";
+    }
+}
+
 TEST_F(RunnerTest, ParsedScriptDrivesTheGame) {
     // Joystick, keys, focus and music all reach the game: the joystick is
     // attached, the focus loss pauses the music and the gain plays it.

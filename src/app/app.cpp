@@ -12,6 +12,7 @@
 #include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/platform.h"
+#include "scenes/random.h"
 
 int AppActive = 0;
 
@@ -135,7 +136,7 @@ intptr_t WndProc(uint32_t message, intptr_t wParam, intptr_t lParam) {
 }
 
 int InitApp() {
-    std::srand(plat::GetTicks());
+    SeedGameRandom(plat::GetTicks());
 
     const int displayCode = InitDisplay();
     if (displayCode != 0) {

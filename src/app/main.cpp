@@ -1,13 +1,47 @@
-// The game's executable: find the game directory, then run the game in it.
+// The game's executable: read the command line, find the game directory, then
+// run the game in it.
+#include <cstdio>
+
 #include "app/app.h"
+#include "app/cmdline.h"
+#include "demo/demo.h"
 #include "platform/gamedir.h"
 #include "platform/platform.h"
 
-int main() {
+int main(int argc, char** argv) {
+    if (const int code = demo::TakeOptions(&argc, argv); code >= 0) {
+        return code;
+    }
+    const CommandLine line = ParseCommandLine(argc, argv);
+    switch (line.action) {
+        case CommandLine::Action::Help:
+            std::fputs(HelpText().c_str(), stdout);
+            return 0;
+        case CommandLine::Action::Version:
+            std::fputs(VersionText().c_str(), stdout);
+            return 0;
+        case CommandLine::Action::Error:
+            std::fprintf(stderr, "tessalune: %s\nTry 'tessalune --help' for more.\n",
+                         line.error.c_str());
+            return 2;
+        case CommandLine::Action::Play:
+            break;
+    }
+    // The demo options name files relative to where the game was started.
+    if (const int code = demo::OpenFiles(); code >= 0) {
+        return code;
+    }
+    plat::ChooseStartWindow(line.window);
     if (!EnterGameDirectory()) {
+        demo::Finish();
         return 0;
     }
+    if (!demo::EnterPlaybackCopy()) {
+        demo::Finish();
+        return 1;
+    }
     const int exitCode = WinMain();
+    demo::Finish();
     plat::Shutdown();
     return exitCode;
 }

@@ -34,6 +34,7 @@ bool ReadUpTo(int fd, unsigned char* bytes, size_t capacity, size_t* got) {
 
 int OpenPlainFile(const char* path, uint64_t* size) {
     if (path == nullptr) {
+        errno = ENOENT;
         return -1;
     }
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -41,8 +42,15 @@ int OpenPlainFile(const char* path, uint64_t* size) {
         return -1;
     }
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
+    int why = 0;
+    if (fstat(fd, &st) != 0) {
+        why = errno;
+    } else if (!S_ISREG(st.st_mode) || st.st_size < 0) {
+        why = NotPlainFile;
+    }
+    if (why != 0) {
         close(fd);
+        errno = why;
         return -1;
     }
     if (size != nullptr) {
@@ -59,7 +67,9 @@ bool ReadPlainFile(const char* path, unsigned char* bytes, size_t capacity, size
     }
     size_t total = 0;
     const bool ok = ReadUpTo(fd, bytes, capacity, &total);
+    const int why = errno;
     close(fd);
+    errno = why;
     *got = ok ? total : 0;
     return ok;
 }
@@ -77,10 +87,13 @@ bool ReadPlainFile(const char* path, size_t limit, std::vector<unsigned char>* o
         out->resize(static_cast<size_t>(std::min<uint64_t>(size, limit)));
     } catch (const std::bad_alloc&) {
         ok = false;
+        errno = ENOMEM;
     }
     size_t got = 0;
     ok = ok && ReadUpTo(fd, out->data(), out->size(), &got);
+    const int why = errno;
     close(fd);
+    errno = why;
     out->resize(ok ? got : 0);
     return ok;
 }

@@ -4,17 +4,22 @@
 // file's place must not hang the game.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+constexpr int NotPlainFile = EINVAL;
+
 // Opens `path` for reading when it is a plain file, and gives its size. The
 // descriptor is the caller's to close; -1 when the path is missing, is no
-// plain file or cannot be opened.
+// plain file or cannot be opened, with errno saying which (NotPlainFile for
+// a directory, a fifo or a device).
 int OpenPlainFile(const char* path, uint64_t* size);
 
 // Reads at most `capacity` bytes from the start of the plain file at `path`.
-// False when it is missing, is no plain file or a read fails; `*got` is then 0.
+// False (errno set) when it is missing, is no plain file or a read fails;
+// `*got` is then 0.
 bool ReadPlainFile(const char* path, unsigned char* bytes, size_t capacity, size_t* got);
 
 // The same into `out`, for files whose size is not known beforehand: at most

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 constexpr int VK_RETURN = 0x0D;
 constexpr int VK_SHIFT = 0x10;
@@ -29,3 +31,10 @@ uint16_t GetAsyncKeyState(int vk);
 void KeyEvent(int vk, bool down);
 // Lets go of every key (focus lost).
 void ReleaseAllKeys();
+
+// The names input scripts and recordings give the game's keys ("Left", "Z",
+// "Shift", ...). KeyName gives null for a key without one, KeyFromName 0 for
+// a name that is no key; KeyNameList is every name, for messages.
+const char* KeyName(int vk);
+int KeyFromName(std::string_view name);
+std::string KeyNameList();

@@ -32,6 +32,10 @@ void Shutdown();
 
 // ---- window and events -----------------------------------------------------
 
+// How the window starts; the player switches with Alt+Enter afterwards.
+// Called before CreateMainWindow; full screen unless told otherwise.
+enum class StartWindow { FullScreen, Window };
+void ChooseStartWindow(StartWindow how);
 // Creates the one game window, not yet visible. False when that is impossible.
 bool CreateMainWindow(const char* title);
 // Shows the window. The window system then reports the application active.

@@ -11,6 +11,7 @@
 #include "data/stage.h"
 #include "input/input.h"
 #include "scenes/draw_common.h"
+#include "scenes/random.h"
 #include "scenes/scenes.h"
 
 int32_t FallGrid[StageCells] = {};
@@ -50,7 +51,7 @@ void ServeBall() {
 }
 
 void SetUpStage() {
-    st.music = std::rand() % 5;
+    st.music = GameRandom() % 5;
     OpenMidi(MusicFiles[st.music]);
     PlayMidi();
     LoadStage(st.stage);

@@ -6,64 +6,8 @@
 # then "errer lpMain[3]", and ends without a frame.
 set -euo pipefail
 
-build=${TESSALUNE_BUILD_DIR:?}
-gamedir=${TESSALUNE_GAMEDIR:?}
-game="$build/tessalune"
-for tool in Xvfb xdotool xwininfo; do
-    command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed (./test installs it)"; exit 77; }
-done
-
-work=$(mktemp -d /tmp/tessalune-xvfb-XXXXXX)
-pids=()
-cleanup() {
-    # Newest first: the games go before the X server they draw on.
-    local i
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    for f in "$work"/*.err; do
-        [ -f "$f" ] && { echo "--- $f"; cat "$f"; }
-    done
-    exit 1
-}
-
-# A display of our own, whatever number is free.
-Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-# Our own lock, so that a game running elsewhere on this machine is no second copy.
-mkdir -m 700 "$work/run"
-export XDG_RUNTIME_DIR="$work/run"
-export SDL_AUDIODRIVER=dummy
-
-# wait_for SECONDS COMMAND...: true once COMMAND succeeds.
-wait_for() {
-    local tenths=$(($1 * 10))
-    shift
-    for _ in $(seq "$tenths"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-lines() { [ -f "$1" ] && wc -l <"$1" || echo 0; }
-has_frames() { [ "$(lines "$1")" -ge "$2" ]; }
-running() { kill -0 "$1" 2>/dev/null; }
-stopped() { ! running "$1"; }
-said() { grep -qF -- "$2" "$1"; }
+tools="xdotool xwininfo"
+source "$(dirname "$0")/xvfb.bash"
 
 # The message boxes on the screen: every mapped top-level window but the
 # game's own.
@@ -82,18 +26,6 @@ answer_boxes() {
     for w in $(boxes); do
         xdotool key --window "$w" Return 2>/dev/null || true
     done
-}
-
-start_game() {  # start_game NAME DIR: runs the game in DIR, its pid in $started
-    (cd "$2" && exec env TESSALUNE_FRAME_LOG="$work/$1.frames" "$game" >"$work/$1.err" 2>&1) &
-    started=$!
-    pids+=("$started")
-}
-
-exit_code() {  # exit_code PID
-    local code=0
-    wait "$1" || code=$?
-    echo "$code"
 }
 
 cp -r "$gamedir" "$work/game"

@@ -4,12 +4,15 @@
 //   tessalune-gen --out DIR [--seed-data]
 //   tessalune-gen --contact-sheet FILE.png | --mockup FILE.png | --title-mockup FILE.png
 //                 | --scores-mockup FILE.png | --result-mockup FILE.png
-//                 | [--icon-size 16|32|64|128] --icon FILE.(png|bmp)
+//                 | [--icon-size 16|32|64|128] --icon FILE.(png|bmp|inc)
 //
 // With --out, System/, Fcg/, Wave/ and Mid/ are brought up to date (a file is
 // only rewritten when its bytes change); with --seed-data, Data/ receives the
 // stages and the best-score table only where those files are missing, so a
-// player's scores and edited stages survive.
+// player's scores and edited stages survive. An icon written as FILE.inc is
+// C++ source: the ARGB pixels the game gives its window, built into it so the
+// window has its icon wherever the program runs from.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -40,7 +43,27 @@ bool EndsWith(const std::string& s, const char* tail) {
     return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
 }
 
+// The pixels as 0xAARRGGBB numbers, comma separated: an array's initializer.
+Bytes ArgbSource(const Canvas& c) {
+    std::string text = "// Drawn by tessalune-gen.\n";
+    char cell[16];
+    for (int y = 0; y < c.height(); ++y) {
+        for (int x = 0; x < c.width(); ++x) {
+            const Rgb p = c.at(x, y);
+            const uint32_t argb =
+                p == Clear ? 0u : 0xFF000000u | uint32_t{p.r} << 16 | uint32_t{p.g} << 8 | p.b;
+            std::snprintf(cell, sizeof cell, "0x%08X,", static_cast<unsigned>(argb));
+            text += cell;
+            text += x % 8 == 7 ? '\n' : ' ';
+        }
+    }
+    return Bytes(text.begin(), text.end());
+}
+
 Bytes PictureBytes(const Canvas& c, const std::string& path, bool alpha) {
+    if (EndsWith(path, ".inc")) {
+        return ArgbSource(c);
+    }
     return EndsWith(path, ".bmp") ? EncodeBmp(c) : EncodePng(c, alpha);
 }
 
@@ -71,11 +94,11 @@ std::vector<Job> GameDirectory(const fs::path& out, bool seedData) {
 }
 
 int Usage() {
-    std::fprintf(
-        stderr,
-        "usage: tessalune-gen --out DIR [--seed-data]\n"
-        "       tessalune-gen [--contact-sheet PNG] [--mockup PNG] [--title-mockup PNG]\n"
-        "                     [--scores-mockup PNG] [--result-mockup PNG] [--icon PNG|BMP]\n");
+    std::fprintf(stderr,
+                 "usage: tessalune-gen --out DIR [--seed-data]\n"
+                 "       tessalune-gen [--contact-sheet PNG] [--mockup PNG] [--title-mockup PNG]\n"
+                 "                     [--scores-mockup PNG] [--result-mockup PNG]\n"
+                 "                     [--icon-size 16|32|64|128] [--icon PNG|BMP|INC]\n");
     return 2;
 }
 

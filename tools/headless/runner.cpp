@@ -5,17 +5,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/app.h"
+#include "demo/trace.h"
 #include "gfx/gfx.h"
 #include "platform/script/script.h"
-#include "scenes/play.h"
-#include "scenes/scenes.h"
 #include "tools/headless/autoplay.h"
 
 namespace {
@@ -23,16 +21,17 @@ namespace {
 constexpr int ExitUsage = 2;   // bad options or a bad script: nothing ran
 constexpr int ExitOutput = 1;  // the game ran, but a shot or the trace was not written
 constexpr int DefaultFrames = 600;
-// A script or its options are small; anything this big is not one.
-constexpr std::streamsize MaxScriptBytes = 64 << 20;
 
 constexpr const char* Usage =
     "usage: tessalune-headless [--frames N] [--input FILE] [--clock MS]\n"
     "                          [--shot F:PATH]... [--trace PATH] [--autoplay]\n"
     "Runs the game in the current directory on a scripted platform.\n"
-    "  --frames N     run N frames, then close as Esc would (default 600)\n"
-    "  --input FILE   the input script, one event a line (see README.md)\n"
-    "  --clock MS     the clock when the game starts (default 0)\n"
+    "  --frames N     run N frames, then close as Esc would (default 600; for a\n"
+    "                 recording, up to its last line)\n"
+    "  --input FILE   the input script, one event a line, or a recording of the\n"
+    "                 game's --record (see README.md)\n"
+    "  --clock MS     the clock when the game starts (default 0; for a recording,\n"
+    "                 the clock it was recorded from)\n"
     "  --shot F:PATH  after frame F, write the back buffer as a 24-bit BMP\n"
     "  --trace PATH   one JSON object per frame, written after the frame\n"
     "  --autoplay     let the built-in player press the keys\n";
@@ -45,8 +44,10 @@ struct Shot {
 
 struct Options {
     int frames = DefaultFrames;
+    bool framesGiven = false;
     std::string input;
     uint32_t clock = 0;
+    bool clockGiven = false;
     std::vector<Shot> shots;
     std::string trace;
     bool autoplay = false;
@@ -99,11 +100,13 @@ int ParseOptions(int argc, char** argv, Options* o) {
                 return Fail("--frames takes a whole number of 0 or more, not '" + value + "'");
             }
             o->frames = static_cast<int>(n);
+            o->framesGiven = true;
         } else if (arg == "--clock") {
             if (!ParseNumber(value, 0, 0xffffffffLL, &n)) {
                 return Fail("--clock takes milliseconds from 0 to 4294967295, not '" + value + "'");
             }
             o->clock = static_cast<uint32_t>(n);
+            o->clockGiven = true;
         } else if (arg == "--shot") {
             const size_t colon = value.find(':');
             if (colon == std::string::npos || colon + 1 >= value.size() ||
@@ -120,105 +123,6 @@ int ParseOptions(int argc, char** argv, Options* o) {
     return -1;
 }
 
-bool ReadFile(const std::string& path, std::string* out, std::string* why) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *why = "cannot read '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    std::ostringstream text;
-    char buffer[1 << 16];
-    std::streamsize total = 0;
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        total += in.gcount();
-        if (total > MaxScriptBytes) {
-            *why = "'" + path + "' is too large to be an input script";
-            return false;
-        }
-        text.write(buffer, in.gcount());
-    }
-    if (in.bad()) {
-        *why = "cannot read '" + path + "'";
-        return false;
-    }
-    *out = text.str();
-    return true;
-}
-
-void AppendJsonString(std::string* out, std::string_view text) {
-    out->push_back('"');
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-            case '"':
-                *out += "\\\"";
-                break;
-            case '\\':
-                *out += "\\\\";
-                break;
-            case '\n':
-                *out += "\\n";
-                break;
-            case '\t':
-                *out += "\\t";
-                break;
-            case '\r':
-                *out += "\\r";
-                break;
-            default:
-                if (c < 0x20) {
-                    char esc[8];
-                    std::snprintf(esc, sizeof esc, "\\u%04x", c);
-                    *out += esc;
-                } else {
-                    out->push_back(ch);
-                }
-        }
-    }
-    out->push_back('"');
-}
-
-void AppendStrings(std::string* out, const std::vector<std::string>& items) {
-    out->push_back('[');
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (i != 0) {
-            out->push_back(',');
-        }
-        AppendJsonString(out, items[i]);
-    }
-    out->push_back(']');
-}
-
-std::string TraceLine(int frame, const script::Record& r, int32_t scene) {
-    std::string line = "{\"frame\":" + std::to_string(frame) +
-                       ",\"clock\":" + std::to_string(r.clock) +
-                       ",\"scene\":" + std::to_string(scene) + ",\"sounds\":";
-    AppendStrings(&line, r.sounds);
-    line += ",\"music\":";
-    AppendStrings(&line, r.music);
-    line += ",\"messages\":[";
-    for (size_t i = 0; i < r.messages.size(); ++i) {
-        line += i != 0 ? ",{\"text\":" : "{\"text\":";
-        AppendJsonString(&line, r.messages[i].first);
-        line += ",\"caption\":";
-        AppendJsonString(&line, r.messages[i].second);
-        line += "}";
-    }
-    line += "]";
-    if (scene == ScenePlay) {
-        const PlayState& p = GetPlayState();
-        auto n = [](int32_t v) { return std::to_string(v); };
-        line += ",\"play\":{\"stage\":" + n(p.stage) + ",\"lives\":" + n(p.lives) +
-                ",\"score\":" + n(p.score) + ",\"ball\":[" + n(p.ballX) + "," + n(p.ballY) + "," +
-                n(p.ballDx) + "," + n(p.ballDy) + "],\"paddle\":" + n(p.paddle) +
-                ",\"motion\":" + n(p.motion) + ",\"bricks\":" + n(p.bricks) +
-                ",\"entry\":" + n(p.entry) + ",\"clear\":" + n(p.clear) + ",\"timer\":[" +
-                n(p.timerFrames) + "," + n(p.timerSeconds) + "]}";
-    }
-    line += "}\n";
-    return line;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -232,14 +136,32 @@ int main(int argc, char** argv) {
     if (!options.input.empty()) {
         std::string text;
         std::string why;
-        if (!ReadFile(options.input, &text, &why)) {
+        if (!script::ReadScriptFile(options.input, "input script", &text, &why)) {
             std::fprintf(stderr, "tessalune-headless: %s\n", why.c_str());
             return ExitUsage;
         }
-        if (!script::ParseScript(text, &why)) {
+        script::ScriptHeader header;
+        if (!script::ParseScript(text, &why, &header)) {
             std::fprintf(stderr, "tessalune-headless: %s: %s\n", options.input.c_str(),
                          why.c_str());
             return ExitUsage;
+        }
+        // A recording starts the game as it was started, and runs as far as
+        // it goes: its end line closes the game; one cut short stops after
+        // the frame of its last line.
+        if (header.present) {
+            if (!options.clockGiven) {
+                options.clock = header.clock;
+            }
+            if (!options.framesGiven) {
+                options.frames = script::LastEventFrame() + 1;
+            }
+            if (!header.ended) {
+                std::fprintf(stderr,
+                             "tessalune-headless: %s has no end line: it was cut short, and "
+                             "plays up to its last line\n",
+                             options.input.c_str());
+            }
         }
     }
 
@@ -260,9 +182,11 @@ int main(int argc, char** argv) {
         script::SetBeforeFrame([](int frame) { AutoplayBeforeFrame(frame); });
     }
     script::SetAfterFrame([&](int frame) {
-        const script::Record record = script::TakeRecord();
+        script::Record record = script::TakeRecord();
         if (trace != nullptr) {
-            const std::string line = TraceLine(frame, record, LastSceneRun());
+            const demo::FrameOutput out{record.clock, std::move(record.sounds),
+                                        std::move(record.music), std::move(record.messages)};
+            const std::string line = demo::TraceLine(frame, out, LastSceneRun());
             if (std::fwrite(line.data(), 1, line.size(), trace) != line.size()) {
                 outputFailed = true;
             }

@@ -13,17 +13,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/script_text.h"
+
 namespace script {
-
-enum class EventKind { Down, Up, Tap, Joy, FocusLost, FocusGained, MusicEnd, Close };
-
-struct Event {
-    int frame = 0;
-    EventKind kind = EventKind::Down;
-    int vk = 0;              // Down, Up, Tap
-    int joyX = 0, joyY = 0;  // Joy: axes already on -1000..1000
-    uint8_t buttons[4] = {0, 0, 0, 0};
-};
 
 // Back to a fresh platform: clock 0, no events, no joystick, no faults,
 // empty recordings, frame count 0. Also clears the message queue and keys.
@@ -32,8 +24,12 @@ void SetClock(uint32_t ms);
 uint32_t Clock();
 
 void AddEvent(const Event& event);
-// Parses the runner's --input format; false with a message naming the line.
-bool ParseScript(const std::string& text, std::string* error);
+// Parses the runner's --input format (see platform/script_text.h) and adds its
+// events; false with a message naming the line. `header`, when given, gets
+// what a recording's first line says.
+bool ParseScript(const std::string& text, std::string* error, ScriptHeader* header = nullptr);
+// The frame of the latest event given (0 when there is none).
+int LastEventFrame();
 // After this many frames the platform closes the game as Esc would; 0 closes
 // it before the first frame, a negative number (the default) never.
 void SetFrameLimit(int frames);

@@ -139,6 +139,14 @@ void AddEvent(const Event& event) {
     s.events.push_back(event);
 }
 
+int LastEventFrame() {
+    int last = 0;
+    for (const Event& e : S().events) {
+        last = std::max(last, e.frame);
+    }
+    return last;
+}
+
 void SetFrameLimit(int frames) {
     S().frameLimit = frames;
 }
@@ -218,6 +226,9 @@ void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon)
 
 // The scripted platform holds nothing beyond the process's own memory.
 void Shutdown() {}
+
+// The scripted window has no size or mode to choose.
+void ChooseStartWindow(StartWindow) {}
 
 bool CreateMainWindow(const char* title) {
     if (S().faults.windowFails) {
@@ -306,3 +317,18 @@ void FrameEnded() {
 }
 
 }  // namespace plat
+
+namespace script {
+
+bool ParseScript(const std::string& text, std::string* error, ScriptHeader* header) {
+    std::vector<Event> events;
+    if (!ParseEvents(text, &events, header, error)) {
+        return false;
+    }
+    for (const Event& e : events) {
+        AddEvent(e);
+    }
+    return true;
+}
+
+}  // namespace script

@@ -24,6 +24,7 @@
 #include "base/plainfile.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_internal.h"
+#include "platform/tap.h"
 
 namespace {
 
@@ -128,12 +129,17 @@ bool ReadMidiFile(const char* path, std::vector<Uint8>* out) {
            out->size() <= formats::MaxMidiBytes && formats::LooksLikeMidi(out->data(), out->size());
 }
 
+// Stops and frees the open music without telling a trace: a close of the
+// game's own is told by MusicClose.
+void HaltMusic();
+
 }  // namespace
 
 struct plat::Sound {
     std::shared_ptr<Samples> samples;
     int channel = -1;
     unsigned session = 0;
+    std::string tag;  // what a trace calls it
 };
 
 Uint32 sdlplat::MusicEndEventType() {
@@ -177,7 +183,6 @@ int SoundOpen() {
 
 Sound* SoundCreate(const void* pcm, size_t bytes, int channels, int rate, int bits,
                    const char* tag) {
-    (void)tag;
     if (!mixerOpen || pcm == nullptr || !formats::MixerTakesPcm(bytes, channels, rate, bits)) {
         return nullptr;
     }
@@ -222,11 +227,10 @@ Sound* SoundCreate(const void* pcm, size_t bytes, int channels, int rate, int bi
     if (channel < 0) {
         return nullptr;
     }
-    return new Sound{std::move(samples), channel, session};
+    return new Sound{std::move(samples), channel, session, tag != nullptr ? tag : ""};
 }
 
 Sound* SoundDuplicate(Sound* src, const char* tag) {
-    (void)tag;
     if (!mixerOpen || src == nullptr || src->session != session) {
         return nullptr;
     }
@@ -234,13 +238,14 @@ Sound* SoundDuplicate(Sound* src, const char* tag) {
     if (channel < 0) {
         return nullptr;
     }
-    return new Sound{src->samples, channel, session};
+    return new Sound{src->samples, channel, session, tag != nullptr ? tag : ""};
 }
 
 int SoundPlay(Sound* s) {
     if (!mixerOpen || s == nullptr || s->session != session) {
         return -1;
     }
+    tap::NoteSound(s->tag.c_str());
     // On its own channel Mix_PlayChannel cuts the sound short and starts it anew.
     return Mix_PlayChannel(s->channel, &s->samples->chunk, 0) == s->channel ? 0 : -1;
 }
@@ -261,7 +266,7 @@ void SoundClose() {
     if (!mixerOpen) {
         return;
     }
-    MusicClose();
+    HaltMusic();
     Mix_HaltChannel(-1);
     Mix_HookMusicFinished(nullptr);
     Mix_CloseAudio();
@@ -273,7 +278,8 @@ void SoundClose() {
 }
 
 bool MusicOpen(const char* path) {
-    MusicClose();
+    tap::NoteMusic(std::string("open ") + (path != nullptr ? path : ""));
+    HaltMusic();
     if (!mixerOpen || path == nullptr) {
         return false;
     }
@@ -301,6 +307,7 @@ bool MusicOpen(const char* path) {
 }
 
 void MusicPlay() {
+    tap::NoteMusic("play");
     if (mixerOpen && music != nullptr) {
         // Always from the beginning, also after a pause; once, the end posts.
         Mix_PlayMusic(music, 0);
@@ -308,12 +315,22 @@ void MusicPlay() {
 }
 
 void MusicPause() {
+    tap::NoteMusic("pause");
     if (mixerOpen && music != nullptr) {
         Mix_PauseMusic();
     }
 }
 
 void MusicClose() {
+    tap::NoteMusic("close");
+    HaltMusic();
+}
+
+}  // namespace plat
+
+namespace {
+
+void HaltMusic() {
     if (music == nullptr) {
         return;
     }
@@ -325,4 +342,4 @@ void MusicClose() {
     musicFile.clear();
 }
 
-}  // namespace plat
+}  // namespace

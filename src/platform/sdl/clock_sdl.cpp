@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "platform/tap.h"
 
 namespace {
 
@@ -44,8 +45,11 @@ uint64_t NanosecondsSinceOrigin() {
         prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
         // The clock carries on from where SDL's stood, so it means the same
         // thing as before to anything that had already read that one.
-        clockAtOrigin = SDL_GetTicks();
+        // A playback starts from the clock its recording started from: the
+        // game's random numbers are seeded from its first look at the clock.
+        clockAtOrigin = tap::Playing() ? tap::PlaybackClock() : SDL_GetTicks();
         clockOrigin = MonotonicNanoseconds();
+        tap::NoteClockStart(clockAtOrigin);
     }
     return MonotonicNanoseconds() - clockOrigin;
 }
@@ -101,6 +105,7 @@ void SleepUntilTick(uint32_t tick) {
 }
 
 void FrameStarted(uint32_t clock) {
+    tap::NoteFrameStarted(clock);
     if (!frameLogChecked) {
         OpenFrameLog();
     }
@@ -118,6 +123,8 @@ void FrameStarted(uint32_t clock) {
     }
 }
 
-void FrameEnded() {}
+void FrameEnded() {
+    tap::NoteFrameEnded();
+}
 
 }  // namespace plat

@@ -15,6 +15,7 @@
 
 #include "platform/platform.h"
 #include "platform/sdl/sdl_internal.h"
+#include "platform/tap.h"
 
 namespace {
 
@@ -206,15 +207,29 @@ JoyResult JoyRead(int slot, JoyRaw* out) {
     if (!s) {
         return JoyResult::Failed;
     }
+    // The game steers by the first stick only; a playback steers it instead.
+    if (tap::Playing()) {
+        if (slot != 0) {
+            return JoyResult::Lost;
+        }
+        tap::PlaybackJoystick(out);
+        return JoyResult::Ok;
+    }
     // The game asks between event pumps too, so bring the state up to date.
     SDL_JoystickUpdate();
     if (!s->joystick || !SDL_JoystickGetAttached(s->joystick)) {
+        if (slot == 0) {
+            tap::NoteJoystick(false, *out);
+        }
         return JoyResult::Lost;
     }
     if (s->pad) {
         ReadPad(s->pad, out);
     } else {
         ReadStick(s->joystick, out);
+    }
+    if (slot == 0) {
+        tap::NoteJoystick(true, *out);
     }
     return JoyResult::Ok;
 }

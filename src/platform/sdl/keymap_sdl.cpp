@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/keys.h"
+#include "platform/tap.h"
 
 namespace sdlplat {
 
@@ -103,6 +104,7 @@ int TranslateKeyEvent(const SDL_Event& event) {
         return 0;
     }
     KeyEvent(vk, down);
+    tap::NoteKey(vk, down);
     return down ? vk : 0;
 }
 

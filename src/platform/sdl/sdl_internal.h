@@ -8,6 +8,9 @@ namespace sdlplat {
 // The SDL window, or null before CreateMainWindow / after DestroyMainWindow.
 SDL_Window* Window();
 
+// Gives the window the game's icon.
+void SetWindowIcon(SDL_Window* window);
+
 // The user event type that the music's end posts from the audio thread; the
 // event pump turns it into MM_MCINOTIFY. Registered on first use.
 Uint32 MusicEndEventType();

@@ -1,12 +1,17 @@
 // The one window, the picture on it and the events that come out of it.
 //
 // The game was made for a 640 x 480 screen of its own. Here it gets the whole
-// desktop instead, without changing the monitor's mode: the frame goes up as
-// one streaming texture and the renderer scales it, by whole multiples when
-// they fit, with black bars around whatever is left over.
+// desktop instead, without changing the monitor's mode: the frame is scaled,
+// by whole multiples when they fit, with black bars around whatever is left
+// over. It goes to the screen one of two ways. With a graphics card, as one
+// streaming texture that the renderer scales. Without one (where OpenGL is
+// only a rasterizer on the processor, or there is none), straight into the
+// window's own surface, scaled by us, handing the window system only the rows
+// that changed: on such a machine a renderer would cost many times more.
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -14,12 +19,14 @@
 #include "platform/messages.h"
 #include "platform/platform.h"
 #include "platform/sdl/keymap_sdl.h"
+#include "platform/sdl/present.h"
 #include "platform/sdl/sdl_internal.h"
+#include "platform/tap.h"
 
 namespace {
 
-constexpr int FrameWidth = 640;
-constexpr int FrameHeight = 480;
+using sdlplat::FrameHeight;
+using sdlplat::FrameWidth;
 
 SDL_Window* window = nullptr;
 SDL_Renderer* renderer = nullptr;
@@ -32,6 +39,7 @@ int windowedHeight = 0;
 // What the game was last told about being the active application. Only a
 // change is told, so a focus event for the state it already has is no news.
 bool reportedActive = false;
+plat::StartWindow startWindow = plat::StartWindow::FullScreen;
 bool displayWasReset = false;
 // Messages queued by the event handling since the counter was last looked at.
 int messagesPosted = 0;
@@ -41,8 +49,21 @@ int messagesPosted = 0;
 // that is most of what a quiet menu would cost. Anything that may have spoilt
 // the picture on the window (a resize, an expose, a new texture) sends the
 // next frame up whatever it holds.
-std::vector<uint16_t> shownFrame;
-bool redrawNeeded = true;
+sdlplat::ChangedRows shownFrame;
+
+// The surface path: the window's surface, gone after every change of size
+// (SDL frees it then) and fetched again before the next frame; where the
+// frame sits on it; and each window column's frame column.
+bool presentChosen = false;
+bool useSurface = false;
+SDL_Surface* surface = nullptr;
+sdlplat::PixelRect placed;
+int placedForWidth = 0;  // the surface size `placed` is for
+int placedForHeight = 0;
+std::vector<int> sourceColumn;
+// The RGB565 pixel in the surface's own format, for a surface that is not
+// XRGB8888; empty for one that is.
+std::vector<uint32_t> pixelTable;
 
 // One RGB565 pixel as XRGB8888. Each channel's top bits are repeated into
 // its new low bits, so black stays black and white becomes full white.
@@ -62,7 +83,7 @@ bool UploadShownFrame() {
     }
     auto* out = static_cast<unsigned char*>(dst);
     for (int y = 0; y < FrameHeight; ++y) {
-        const uint16_t* in = &shownFrame[static_cast<size_t>(y) * FrameWidth];
+        const uint16_t* in = shownFrame.Row(y);
         auto* row = reinterpret_cast<uint32_t*>(out + static_cast<ptrdiff_t>(y) * dstPitch);
         for (int x = 0; x < FrameWidth; ++x) {
             row[x] = Expand565(in[x]);
@@ -84,6 +105,11 @@ bool StartVideo() {
     // Sharp pixels, and no waiting on the monitor: the game paces itself.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    // The window class is what docks and task bars match with the desktop
+    // entry's StartupWMClass; a player's own setting in the environment wins.
+    SDL_SetHint("SDL_VIDEO_X11_WMCLASS", "tessalune");
+    SDL_SetHint("SDL_VIDEO_WAYLAND_WMCLASS", "tessalune");
+    SDL_SetHint(SDL_HINT_APP_NAME, "Tessalune");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "Tessalune: no display: %s\n", SDL_GetError());
         return false;
@@ -110,7 +136,7 @@ void UpdateScaling() {
     const bool fits = w >= FrameWidth && h >= FrameHeight;
     SDL_RenderSetIntegerScale(renderer, fits ? SDL_TRUE : SDL_FALSE);
     SDL_RenderSetLogicalSize(renderer, FrameWidth, FrameHeight);
-    redrawNeeded = true;
+    shownFrame.Invalidate();
 }
 
 bool CreateTexture() {
@@ -126,7 +152,7 @@ bool CreateTexture() {
         std::fprintf(stderr, "Tessalune: no frame texture: %s\n", SDL_GetError());
         return false;
     }
-    redrawNeeded = true;
+    shownFrame.Invalidate();
     return true;
 }
 
@@ -142,7 +168,9 @@ void DestroyRenderer() {
 }
 
 bool CreateRenderer() {
-    renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
+    if (renderer == nullptr) {
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
+    }
     if (renderer == nullptr) {
         renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
     }
@@ -158,12 +186,203 @@ bool CreateRenderer() {
     return true;
 }
 
+// ---- the surface path ----------------------------------------------------------
+
+// Where the frame goes on the surface just fetched, and in what pixels.
+void PlaceOnSurface() {
+    placed = sdlplat::PlaceFrame(surface->w, surface->h);
+    sourceColumn.resize(static_cast<size_t>(placed.w));
+    for (int x = 0; x < placed.w; ++x) {
+        sourceColumn[static_cast<size_t>(x)] =
+            static_cast<int>(static_cast<int64_t>(x) * FrameWidth / placed.w);
+    }
+    const Uint32 format = surface->format->format;
+    pixelTable.clear();
+    if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888) {
+        pixelTable.resize(0x10000);
+        for (uint32_t p = 0; p < 0x10000; ++p) {
+            const uint32_t rgb = Expand565(p);
+            pixelTable[p] = SDL_MapRGB(surface->format, static_cast<Uint8>(rgb >> 16),
+                                       static_cast<Uint8>(rgb >> 8), static_cast<Uint8>(rgb));
+        }
+    }
+    shownFrame.Invalidate();
+}
+
+// The window's surface, fetched again where SDL let go of the last one
+// (after a change of size). Null when the window has none just now.
+SDL_Surface* FetchSurface() {
+    SDL_Surface* now = SDL_GetWindowSurface(window);
+    if (now == nullptr) {
+        surface = nullptr;
+        return nullptr;
+    }
+    const int bytes = now->format->BytesPerPixel;
+    if (bytes != 2 && bytes != 4) {
+        return nullptr;
+    }
+    if (now != surface || now->w != placedForWidth || now->h != placedForHeight) {
+        surface = now;
+        placedForWidth = now->w;
+        placedForHeight = now->h;
+        PlaceOnSurface();
+    }
+    return surface;
+}
+
+// Opens the surface path: false where the window offers no surface we can
+// draw on, and the renderer has to do.
+bool OpenSurface() {
+    // The window's pixels themselves (X11 shared memory), not a texture that
+    // SDL would put up through a renderer of its own.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    surface = nullptr;
+    if (FetchSurface() == nullptr) {
+        std::fprintf(stderr, "Tessalune: no window surface to draw on: %s\n", SDL_GetError());
+        return false;
+    }
+    return true;
+}
+
+// One frame row, converted and widened, into one row of the surface.
+template <typename Pixel>
+void DrawRow(const uint16_t* in, unsigned char* rowStart) {
+    Pixel* out = reinterpret_cast<Pixel*>(rowStart) + placed.x;
+    const bool direct = pixelTable.empty();
+    const auto convert = [direct](uint16_t p) {
+        return static_cast<Pixel>(direct ? Expand565(p) : pixelTable[p]);
+    };
+    const int scale = placed.w / FrameWidth;
+    if (scale >= 1) {
+        for (int x = 0; x < FrameWidth; ++x) {
+            const Pixel v = convert(in[x]);
+            for (int k = 0; k < scale; ++k) {
+                *out++ = v;
+            }
+        }
+    } else {
+        for (int x = 0; x < placed.w; ++x) {
+            out[x] = convert(in[sourceColumn[static_cast<size_t>(x)]]);
+        }
+    }
+}
+
+void FillBars() {
+    const Uint32 black = SDL_MapRGB(surface->format, 0, 0, 0);
+    const SDL_Rect bars[] = {
+        {0, 0, surface->w, placed.y},
+        {0, placed.y + placed.h, surface->w, surface->h - placed.y - placed.h},
+        {0, placed.y, placed.x, placed.h},
+        {placed.x + placed.w, placed.y, surface->w - placed.x - placed.w, placed.h},
+    };
+    for (const SDL_Rect& bar : bars) {
+        if (bar.w > 0 && bar.h > 0) {
+            SDL_FillRect(surface, &bar, black);
+        }
+    }
+}
+
+void PresentToSurface(const uint16_t* pixels, int pitch) {
+    if (FetchSurface() == nullptr || shownFrame.Take(pixels, pitch) == 0) {
+        return;
+    }
+    const bool whole = shownFrame.All();
+    if (whole) {
+        FillBars();
+    }
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) {
+        shownFrame.Invalidate();
+        return;
+    }
+    auto* base = static_cast<unsigned char*>(surface->pixels) +
+                 static_cast<ptrdiff_t>(placed.y) * surface->pitch;
+    const size_t rowBytes =
+        static_cast<size_t>(placed.x + placed.w) * surface->format->BytesPerPixel;
+    int lastSource = -1;
+    for (int y = 0; y < placed.h; ++y) {
+        const int source = sdlplat::SourceRow(placed, y);
+        if (!shownFrame.Changed(source)) {
+            continue;
+        }
+        unsigned char* row = base + static_cast<ptrdiff_t>(y) * surface->pitch;
+        if (source == lastSource) {
+            // The row above shows the same frame row: copy it as it stands.
+            std::memcpy(row, row - surface->pitch, rowBytes);
+        } else if (surface->format->BytesPerPixel == 4) {
+            DrawRow<uint32_t>(shownFrame.Row(source), row);
+        } else {
+            DrawRow<uint16_t>(shownFrame.Row(source), row);
+        }
+        lastSource = source;
+    }
+    if (SDL_MUSTLOCK(surface)) {
+        SDL_UnlockSurface(surface);
+    }
+    int shown = 0;
+    if (whole) {
+        shown = SDL_UpdateWindowSurface(window);
+    } else {
+        const std::vector<sdlplat::PixelRect> runs = sdlplat::ChangedRects(shownFrame, placed);
+        std::vector<SDL_Rect> rects;
+        rects.reserve(runs.size());
+        for (const sdlplat::PixelRect& r : runs) {
+            rects.push_back({r.x, r.y, r.w, r.h});
+        }
+        shown = SDL_UpdateWindowSurfaceRects(window, rects.data(), static_cast<int>(rects.size()));
+    }
+    if (shown != 0) {
+        // The surface went with a change of size: the next frame goes up
+        // whole on the new one.
+        surface = nullptr;
+        shownFrame.Invalidate();
+    }
+}
+
+// ---- choosing the path ------------------------------------------------------------
+
+// The OpenGL renderer string of the context the renderer made current, or
+// null where it does not draw through OpenGL.
+const char* GlRendererString(const SDL_RendererInfo& info) {
+    if (std::strncmp(info.name, "opengl", 6) != 0 || SDL_GL_GetCurrentContext() == nullptr) {
+        return nullptr;
+    }
+    using GetString = const unsigned char* (*)(unsigned int);
+    const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    constexpr unsigned int GlRenderer = 0x1F01;
+    return getString != nullptr ? reinterpret_cast<const char*>(getString(GlRenderer)) : nullptr;
+}
+
+// The renderer SDL would use, unless it only draws on the processor: then
+// none, and the window's surface instead. Decided once, and said once.
+void ChoosePath() {
+    presentChosen = true;
+    renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
+    SDL_RendererInfo info{};
+    const char* name = nullptr;
+    bool accelerated = false;
+    const char* gl = nullptr;
+    if (renderer != nullptr && SDL_GetRendererInfo(renderer, &info) == 0) {
+        name = info.name;
+        accelerated = (info.flags & SDL_RENDERER_ACCELERATED) != 0;
+        gl = GlRendererString(info);
+    }
+    const sdlplat::PresentChoice choice =
+        sdlplat::ChoosePresentPath(std::getenv("TESSALUNE_RENDERER"), name, accelerated, gl);
+    useSurface = choice.path == sdlplat::PresentPath::Surface;
+    std::fprintf(stderr, "tessalune: present: %s (%s)\n", useSurface ? "surface" : "gpu",
+                 choice.why.c_str());
+    if (useSurface && renderer != nullptr) {
+        SDL_DestroyRenderer(renderer);
+        renderer = nullptr;
+    }
+}
+
 // The largest whole multiple of the frame that sits on the desktop, for the
 // first time the player leaves full screen.
 void ChooseWindowedSize() {
     int scale = 1;
     SDL_Rect usable;
-    const int display = SDL_GetWindowDisplayIndex(window);
+    const int display = window != nullptr ? SDL_GetWindowDisplayIndex(window) : 0;
     if (display >= 0 && SDL_GetDisplayUsableBounds(display, &usable) == 0) {
         while (FrameWidth * (scale + 1) <= usable.w && FrameHeight * (scale + 1) <= usable.h) {
             ++scale;
@@ -202,11 +421,13 @@ void ToggleFullscreen() {
         fullscreen = true;
     }
     UpdateScaling();
+    surface = nullptr;
 }
 
-void ReportActive(bool active) {
+// True when the game was told.
+bool ReportActive(bool active) {
     if (active == reportedActive) {
-        return;
+        return false;
     }
     reportedActive = active;
     if (!active) {
@@ -214,6 +435,7 @@ void ReportActive(bool active) {
         ReleaseAllKeys();
     }
     Post(WM_ACTIVATEAPP, active ? 1 : 0);
+    return true;
 }
 
 bool IsAltEnter(const SDL_Event& e) {
@@ -223,25 +445,48 @@ bool IsAltEnter(const SDL_Event& e) {
            (e.key.keysym.mod & KMOD_ALT) != 0;
 }
 
+// During a playback the recording says when the game has the focus and which
+// keys are down; of the viewer's keys only Esc counts, and it ends the show.
+bool PlaybackTakes(const SDL_Event& e) {
+    if (!tap::Playing()) {
+        return false;
+    }
+    if (e.type == SDL_KEYDOWN && e.key.keysym.scancode == SDL_SCANCODE_ESCAPE && !e.key.repeat) {
+        Post(WM_CLOSE, 0);
+        return true;
+    }
+    if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) {
+        return !IsAltEnter(e);
+    }
+    return e.type == SDL_WINDOWEVENT && (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ||
+                                         e.window.event == SDL_WINDOWEVENT_FOCUS_LOST);
+}
+
 void HandleWindowEvent(const SDL_WindowEvent& w) {
     switch (w.event) {
         case SDL_WINDOWEVENT_CLOSE:
+            tap::NoteClose();
             Post(WM_CLOSE, 0);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-            ReportActive(true);
+            if (ReportActive(true)) {
+                tap::NoteFocus(true);
+            }
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
-            ReportActive(false);
+            if (ReportActive(false)) {
+                tap::NoteFocus(false);
+            }
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             UpdateScaling();
+            surface = nullptr;
             break;
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_MAXIMIZED:
-            redrawNeeded = true;
+            shownFrame.Invalidate();
             break;
         default:
             break;
@@ -249,8 +494,12 @@ void HandleWindowEvent(const SDL_WindowEvent& w) {
 }
 
 void HandleEvent(const SDL_Event& e) {
+    if (PlaybackTakes(e)) {
+        return;
+    }
     switch (e.type) {
         case SDL_QUIT:
+            tap::NoteClose();
             Post(WM_CLOSE, 0);
             return;
         case SDL_WINDOWEVENT:
@@ -280,6 +529,7 @@ void HandleEvent(const SDL_Event& e) {
             if (renderer != nullptr) {
                 CreateTexture();
             }
+            shownFrame.Invalidate();
             displayWasReset = true;
             return;
         case SDL_RENDER_DEVICE_RESET:
@@ -287,10 +537,13 @@ void HandleEvent(const SDL_Event& e) {
                 DestroyRenderer();
                 CreateRenderer();
             }
+            shownFrame.Invalidate();
             displayWasReset = true;
             return;
         default:
-            if (e.type == sdlplat::MusicEndEventType()) {
+            // During a playback the ends come from the recording.
+            if (e.type == sdlplat::MusicEndEventType() && !tap::Playing()) {
+                tap::NoteMusicEnd();
                 Post(MM_MCINOTIFY, 0);
             }
             return;
@@ -309,6 +562,7 @@ void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon)
     const char* t = text != nullptr ? text : "";
     const char* c = caption != nullptr ? caption : "";
     std::fprintf(stderr, "message box [%s]: %s\n", c, t);
+    tap::NoteMessage(t, c);
     // Plain boxes ask for no icon at all: only the leak warning has one.
     const Uint32 flags = icon == BoxIcon::Error ? SDL_MESSAGEBOX_ERROR : 0;
     // Where no box can be shown (no display at all), it is as if OK was pressed.
@@ -316,7 +570,11 @@ void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon)
         std::fprintf(stderr, "Tessalune: the message box could not be shown: %s\n", SDL_GetError());
     }
     // The box covered part of the picture.
-    redrawNeeded = true;
+    shownFrame.Invalidate();
+}
+
+void ChooseStartWindow(StartWindow how) {
+    startWindow = how;
 }
 
 bool CreateMainWindow(const char* title) {
@@ -329,18 +587,26 @@ bool CreateMainWindow(const char* title) {
     // Made as large as the desktop from the start: a window manager makes it
     // full screen anyway, and where there is none (a bare X server) nobody
     // else would ever make it cover the screen.
+    const bool startFull = startWindow == plat::StartWindow::FullScreen;
     SDL_Rect bounds = {static_cast<int>(SDL_WINDOWPOS_CENTERED),
                        static_cast<int>(SDL_WINDOWPOS_CENTERED), FrameWidth, FrameHeight};
-    SDL_GetDisplayBounds(0, &bounds);
+    if (startFull) {
+        SDL_GetDisplayBounds(0, &bounds);
+    } else {
+        ChooseWindowedSize();
+        bounds.w = windowedWidth;
+        bounds.h = windowedHeight;
+    }
     window = SDL_CreateWindow(title, bounds.x, bounds.y, bounds.w, bounds.h,
-                              SDL_WINDOW_HIDDEN | SDL_WINDOW_FULLSCREEN_DESKTOP |
+                              SDL_WINDOW_HIDDEN | (startFull ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) |
                                   SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE);
     if (window == nullptr) {
         std::fprintf(stderr, "Tessalune: no window: %s\n", SDL_GetError());
         return false;
     }
     SDL_SetWindowMinimumSize(window, FrameWidth / 4, FrameHeight / 4);
-    fullscreen = true;
+    sdlplat::SetWindowIcon(window);
+    fullscreen = startFull;
     reportedActive = false;
     return true;
 }
@@ -374,9 +640,18 @@ void PumpEvents() {
     while (SDL_PollEvent(&e)) {
         HandleEvent(e);
     }
+    if (tap::Playing()) {
+        tap::PlaybackPump();
+    }
 }
 
 void WaitEvents() {
+    if (tap::Playing()) {
+        // The recording, not the window, says when the game comes back.
+        PumpEvents();
+        tap::PlaybackWait();
+        return;
+    }
     // Sleep until something the game has to hear about happens: a key going
     // up, a joystick coming and going, a resize are handled here and sleep on.
     messagesPosted = 0;
@@ -399,39 +674,38 @@ bool DisplayOpen() {
     if (window == nullptr) {
         return false;
     }
-    if (renderer != nullptr) {
+    if (!presentChosen) {
+        ChoosePath();
+    }
+    if (useSurface) {
+        if (OpenSurface()) {
+            return true;
+        }
+        useSurface = false;
+        std::fprintf(stderr, "tessalune: present: gpu (the window has no surface to draw on)\n");
+    }
+    if (texture != nullptr) {
         return true;
     }
     return CreateRenderer();
 }
 
 void DisplayPresent(const uint16_t* pixels, int pitch) {
-    if (renderer == nullptr || texture == nullptr || pixels == nullptr ||
-        pitch < static_cast<int>(FrameWidth * sizeof(uint16_t))) {
+    if (pixels == nullptr || pitch < static_cast<int>(FrameWidth * sizeof(uint16_t))) {
         return;
     }
-    const size_t rowBytes = FrameWidth * sizeof(uint16_t);
-    shownFrame.resize(static_cast<size_t>(FrameWidth) * FrameHeight);
-    const auto* rows = reinterpret_cast<const unsigned char*>(pixels);
-    bool same = !redrawNeeded;
-    for (int y = 0; y < FrameHeight; ++y) {
-        const unsigned char* row = rows + static_cast<ptrdiff_t>(y) * pitch;
-        uint16_t* shown = &shownFrame[static_cast<size_t>(y) * FrameWidth];
-        if (same && std::memcmp(shown, row, rowBytes) == 0) {
-            continue;
-        }
-        same = false;
-        std::memcpy(shown, row, rowBytes);
+    if (useSurface) {
+        PresentToSurface(pixels, pitch);
+        return;
     }
-    if (same) {
+    if (renderer == nullptr || texture == nullptr || shownFrame.Take(pixels, pitch) == 0) {
         return;
     }
     if (!UploadShownFrame()) {
         // Nothing went up: the next frame is sent whatever it holds.
-        redrawNeeded = true;
+        shownFrame.Invalidate();
         return;
     }
-    redrawNeeded = false;
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
     SDL_RenderClear(renderer);
     SDL_RenderCopy(renderer, texture, nullptr, nullptr);
@@ -446,6 +720,8 @@ bool DisplayTakeReset() {
 
 void DisplayClose() {
     DestroyRenderer();
+    surface = nullptr;
+    shownFrame.Invalidate();
 }
 
 // ---- process ---------------------------------------------------------------

@@ -1,0 +1,60 @@
+#include "app/cmdline.h"
+
+#include <string_view>
+
+#ifndef TESSALUNE_VERSION
+#define TESSALUNE_VERSION "unknown"
+#endif
+
+CommandLine ParseCommandLine(int argc, const char* const* argv) {
+    CommandLine line;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i] != nullptr ? argv[i] : "";
+        if (arg == "--help" || arg == "-h") {
+            line.action = CommandLine::Action::Help;
+            return line;
+        }
+        if (arg == "--version") {
+            line.action = CommandLine::Action::Version;
+            return line;
+        }
+        if (arg == "--window") {
+            line.window = plat::StartWindow::Window;
+        } else if (arg == "--fullscreen") {
+            line.window = plat::StartWindow::FullScreen;
+        } else {
+            line.action = CommandLine::Action::Error;
+            line.error = arg.starts_with("-") ? "unknown option '" + std::string(arg) + "'"
+                                              : "unexpected argument '" + std::string(arg) + "'";
+            return line;
+        }
+    }
+    return line;
+}
+
+std::string HelpText() {
+    return "Usage: tessalune [OPTION]...\n"
+           "Tessalune, a brick-breaking game: keep the ball in play and break the\n"
+           "bricks of ten stages.\n"
+           "\n"
+           "  --window       start in a window\n"
+           "  --fullscreen   start full screen (the default)\n"
+           "  --record FILE  keep the run in FILE, to watch or replay later\n"
+           "  --play FILE    show a recorded run (Esc ends it; nothing is saved)\n"
+           "  --trace FILE   write what happens, frame by frame, to FILE\n"
+           "  -h, --help     show this help and exit\n"
+           "  --version      show the version and exit\n"
+           "\n"
+           "Alt+Enter switches between full screen and a window at any time.\n"
+           "Started inside a game directory the game plays there; anywhere else it\n"
+           "keeps its scores and stages in $XDG_DATA_HOME/tessalune\n"
+           "(~/.local/share/tessalune).\n"
+           "\n"
+           "Environment: SDL_SOUNDFONTS names the General MIDI sound font(s) for the\n"
+           "music, before the distribution's default.\n"
+           "The manual page tessalune(6) has the controls and the rest.\n";
+}
+
+std::string VersionText() {
+    return "tessalune " TESSALUNE_VERSION "\n";
+}

@@ -1,0 +1,21 @@
+// The program's command line: what a Linux player expects of any program
+// (--help, --version) and the choice of how the window starts.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+struct CommandLine {
+    enum class Action { Play, Help, Version, Error };
+    Action action = Action::Play;
+    plat::StartWindow window = plat::StartWindow::FullScreen;
+    std::string error;  // for Action::Error: what was wrong, one line
+};
+
+// Reads the options after the program's name. The last of --window and
+// --fullscreen wins; --help and --version win over everything after them.
+CommandLine ParseCommandLine(int argc, const char* const* argv);
+
+std::string HelpText();
+std::string VersionText();
