@@ -33,6 +33,9 @@
 #include "platform/script/script.h"
 #include "scenes/play.h"
 #include "scenes/scenes.h"
+#define SUPPORT_WITHOUT_GTEST
+#include "support/child.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -76,15 +79,7 @@ double StartUpOnce() {
     if (pipe(fds) != 0) {
         return -1;
     }
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = fork();
-    if (pid < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        return -1;
-    }
-    if (pid == 0) {
+    const int status = RunInChild([&] {
         close(fds[0]);
         script::Reset();
         ResetAppState();
@@ -103,18 +98,16 @@ double StartUpOnce() {
                 seconds = std::chrono::duration<double>(t1 - t0).count();
             }
         }
-        const ssize_t written = write(fds[1], &seconds, sizeof seconds);
-        _exit(written == static_cast<ssize_t>(sizeof seconds) ? 0 : 1);
-    }
+        const ssize_t sent = write(fds[1], &seconds, sizeof seconds);
+        return sent == static_cast<ssize_t>(sizeof seconds) ? 0 : 1;
+    });
     close(fds[1]);
     double seconds = -1;
     if (read(fds[0], &seconds, sizeof seconds) != static_cast<ssize_t>(sizeof seconds)) {
         seconds = -1;
     }
     close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
 }
 
 // Registered first: the children must be forked from a process in which no
@@ -323,42 +316,6 @@ void BM_TitleFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_TitleFrame)->Unit(benchmark::kMicrosecond);
 
-// A copy of the build's game directory for the benchmarks to run in, removed
-// again at the end: nothing here may change the build's own best scores.
-class GameDirCopy {
-  public:
-    bool Make() {
-        const char* from = std::getenv("TESSALUNE_GAMEDIR");
-        if (from == nullptr || *from == '\0') {
-            from = TESSALUNE_GAMEDIR;
-        }
-        std::string dir = (fs::temp_directory_path() / "tessalune-bench-XXXXXX").string();
-        if (mkdtemp(dir.data()) == nullptr) {
-            return false;
-        }
-        path_ = dir;
-        std::error_code ec;
-        fs::copy(from, path_, fs::copy_options::recursive, ec);
-        if (ec || !fs::exists(path_ / "Fcg" / "Bg.bmp")) {
-            std::fprintf(stderr, "tessalune_bench_game: cannot copy the game directory %s: %s\n",
-                         from, ec ? ec.message().c_str() : "no Fcg/Bg.bmp in it");
-            return false;
-        }
-        fs::current_path(path_, ec);
-        return !ec;
-    }
-    ~GameDirCopy() {
-        if (!path_.empty()) {
-            std::error_code ec;
-            fs::current_path(path_.parent_path(), ec);
-            fs::remove_all(path_, ec);
-        }
-    }
-
-  private:
-    fs::path path_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -366,11 +323,28 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    GameDirCopy dir;
-    if (!dir.Make()) {
+    // A copy of the game directory to run in, removed again at the end:
+    // nothing here may change the build's own best scores.
+    const char* from = std::getenv("TESSALUNE_GAMEDIR");
+    std::string why;
+    const std::string dir =
+        NewGameCopy("bench", &why, from != nullptr && *from != '\0' ? from : TESSALUNE_GAMEDIR);
+    const bool whole = !dir.empty() && fs::exists(fs::path(dir) / "Fcg" / "Bg.bmp");
+    std::error_code ec;
+    if (whole) {
+        fs::current_path(dir, ec);
+    }
+    if (!whole || ec) {
+        std::fprintf(stderr, "tessalune_bench_game: %s\n",
+                     dir.empty() ? why.c_str()
+                     : !whole    ? "no Fcg/Bg.bmp in the game directory"
+                                 : ec.message().c_str());
+        fs::remove_all(dir, ec);
         return 1;
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    fs::current_path(fs::path(dir).parent_path(), ec);
+    fs::remove_all(dir, ec);
     return 0;
 }

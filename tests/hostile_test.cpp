@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iterator>
 #include <map>
@@ -444,12 +443,8 @@ std::optional<Bytes> ReadScoreFile() {
 // The ten places as the game reads them from `b`: a short file fills only
 // the places it holds, the rest stay zero.
 std::vector<int32_t> Table(const std::optional<Bytes>& file) {
-    std::vector<int32_t> start(ScoreCount, 0);
-    const Bytes b = file.value_or(Bytes{});
-    for (size_t i = 0; i < start.size() && 4 * i + 4 <= b.size(); ++i) {
-        start[i] = static_cast<int32_t>(b[4 * i] | b[4 * i + 1] << 8 | b[4 * i + 2] << 16 |
-                                        static_cast<uint32_t>(b[4 * i + 3]) << 24);
-    }
+    std::vector<int32_t> start = FromLeWords(file.value_or(Bytes{}));
+    start.resize(ScoreCount, 0);
     return start;
 }
 
@@ -742,11 +737,10 @@ void RunCase(const Case& c) {
     const int logFd = mkstemp(log.data());
     ASSERT_GE(logFd, 0);
 
-    // A file carries the child's verdict; gtest output stays readable.
-    std::FILE* verdictFile = std::tmpfile();
-    ASSERT_NE(verdictFile, nullptr);
+    // The child hands back its verdict; gtest output stays readable.
+    std::string verdict;
     const int status = RunInChild(
-        [&] {
+        [&](std::string* told) {
             dup2(logFd, 2);
             const Seen seen = RunTour(c.tour);
             Outcome o = Judge(c, seen);
@@ -757,23 +751,15 @@ void RunCase(const Case& c) {
                 Fail(&o, "memory leaked (the leak report is below)");
             }
 #endif
-            std::string verdict = o.ok ? "" : o.why;
+            *told = o.ok ? "" : o.why;
             if (std::getenv("TESSALUNE_HOSTILE_VERBOSE") != nullptr) {
-                verdict += "\n    " + std::to_string(seen.frames) + " frames, score " +
-                           std::to_string(seen.score);
+                *told += "\n    " + std::to_string(seen.frames) + " frames, score " +
+                         std::to_string(seen.score);
             }
-            std::fwrite(verdict.data(), 1, verdict.size(), verdictFile);
             return o.ok ? 0 : 1;
         },
-        dir, CaseSeconds);
+        &verdict, dir, CaseSeconds);
     close(logFd);
-    std::string verdict;
-    std::rewind(verdictFile);
-    char buffer[512];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, verdictFile)) > 0;) {
-        verdict.append(buffer, n);
-    }
-    std::fclose(verdictFile);
 
     const bool failed = status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
     if (failed) {

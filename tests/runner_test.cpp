@@ -2,8 +2,6 @@
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,18 +9,10 @@
 #include "input/input.h"
 #include "platform/script/script.h"
 #include "shell_harness.h"
+#include "support/bytes.h"
 
 namespace shell_test {
 namespace {
-
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteText(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -33,7 +23,7 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-class RunnerTest : public GameDirTest {
+class RunnerTest : public InScratchGameDir {
   protected:
     // Runs the runner in the game directory; its standard error lands in err_.
     int Run(const std::string& args) {

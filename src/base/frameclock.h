@@ -23,4 +23,12 @@ constexpr uint64_t MsToCover(uint64_t sixteenths) {
     return (sixteenths + SixteenthsPerMs - 1) / SixteenthsPerMs;
 }
 
+// The first millisecond at or after the time frame `n` is due, at
+// FramesPerSecond from millisecond `first` on.
+constexpr uint32_t DueMs(uint32_t first, int n) {
+    const uint64_t frames = n > 0 ? static_cast<uint64_t>(n) : 0;
+    return static_cast<uint32_t>(
+        MsToCover(uint64_t{first} * SixteenthsPerMs + Interval(FramesPerSecond) * frames));
+}
+
 }  // namespace frameclock

@@ -29,6 +29,17 @@ inline void WriteBytes(const std::string& path, const Bytes& bytes) {
               static_cast<std::streamsize>(bytes.size()));
 }
 
+// The same for text; the directories on the way are made as needed.
+inline std::string ReadText(const std::string& path) {
+    const Bytes b = ReadBytes(path);
+    return std::string(b.begin(), b.end());
+}
+inline void WriteText(const std::string& path, const std::string& text) {
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    WriteBytes(path, Bytes(text.begin(), text.end()));
+}
+
 inline uint16_t Le16(const Bytes& b, size_t at) {
     return LoadLe16(b.data() + at);
 }

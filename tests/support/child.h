@@ -3,7 +3,6 @@
 // is made in a forked child.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,6 +40,32 @@ inline int RunInChild(const std::function<int()>& body, const std::string& dir =
     return status;
 }
 
+// The same for a child that hands back text: what `body` leaves in its string
+// arrives in `*out`. A file both share carries it, so that no text is too
+// long for the parent to take only once the child has ended.
+inline int RunInChild(const std::function<int(std::string*)>& body, std::string* out,
+                      const std::string& dir = "", unsigned seconds = 0) {
+    out->clear();
+    std::FILE* shared = std::tmpfile();
+    if (shared == nullptr) {
+        return -1;
+    }
+    const int status = RunInChild(
+        [&] {
+            std::string text;
+            const int code = body(&text);
+            return std::fwrite(text.data(), 1, text.size(), shared) == text.size() ? code : 3;
+        },
+        dir, seconds);
+    std::rewind(shared);
+    char buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, shared)) > 0;) {
+        out->append(buffer, n);
+    }
+    std::fclose(shared);
+    return status;
+}
+
 // What a wait status says, for a failure message.
 inline std::string DescribeStatus(int status) {
     if (status == -1) {
@@ -53,6 +78,9 @@ inline std::string DescribeStatus(int status) {
     }
     return "the child exited with " + std::to_string(WEXITSTATUS(status));
 }
+
+#ifndef SUPPORT_WITHOUT_GTEST
+#include <gtest/gtest.h>
 
 // Runs `body` in a child inside a fresh copy of the game directory, which is
 // removed afterwards; the child's failures are printed as they happen and
@@ -73,3 +101,4 @@ inline void InFreshGame(const std::function<void()>& body, unsigned seconds = 0)
         << DescribeStatus(status) << "; the checks inside the game's child process failed "
         << "(see above)";
 }
+#endif

@@ -1,8 +1,9 @@
 // Scratch directories for the tests: an empty one to work in, or a fresh
-// copy of the build's game directory, removed again with all they hold.
+// copy of the build's game directory, removed again with all they hold. The
+// benchmarks, which have no test framework, define SUPPORT_WITHOUT_GTEST and
+// get all but the fixtures.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -16,25 +17,45 @@ inline std::string NewScratchDir(const char* tag) {
     return mkdtemp(dir.data()) != nullptr ? dir : std::string();
 }
 
-// A fresh copy of the build's game directory; empty (and `*why` says why)
-// when it cannot be made.
-inline std::string NewGameCopy(const char* tag, std::string* why) {
+// A scratch directory that goes again, with all it holds, when it goes out
+// of scope; its path is empty when none could be made.
+class ScratchDir {
+  public:
+    explicit ScratchDir(const char* tag) : path_(NewScratchDir(tag)) {}
+    ~ScratchDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// A fresh copy of the game directory `from` (the build's by default); empty
+// (and `*why` says why) when it cannot be made.
+inline std::string NewGameCopy(const char* tag, std::string* why,
+                               const std::string& from = TESSALUNE_GAMEDIR) {
     const std::string dir = NewScratchDir(tag);
     if (dir.empty()) {
         *why = "cannot make a scratch directory";
         return dir;
     }
     std::error_code copied;
-    std::filesystem::copy(TESSALUNE_GAMEDIR, dir, std::filesystem::copy_options::recursive, copied);
+    std::filesystem::copy(from, dir, std::filesystem::copy_options::recursive, copied);
     if (copied) {
-        *why = "cannot copy the game directory " + std::string(TESSALUNE_GAMEDIR) + ": " +
-               copied.message();
+        *why = "cannot copy the game directory " + from + ": " + copied.message();
         std::error_code ignored;
         std::filesystem::remove_all(dir, ignored);
         return std::string();
     }
     return dir;
 }
+
+#ifndef SUPPORT_WITHOUT_GTEST
+#include <gtest/gtest.h>
 
 // Each test runs in a scratch directory of its own as its working directory:
 // an empty one, or with `copyGame` a fresh copy of the game directory, as the
@@ -73,3 +94,4 @@ class InScratchGameDir : public InScratchDirectory {
   protected:
     InScratchGameDir() : InScratchDirectory(true) {}
 };
+#endif

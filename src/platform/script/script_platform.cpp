@@ -18,8 +18,6 @@ State& S() {
 
 namespace {
 
-constexpr int64_t FrameSixteenths = frameclock::Interval(frameclock::FramesPerSecond);
-
 void SortPending() {
     State& s = S();
     if (!s.eventsSorted) {
@@ -84,10 +82,7 @@ void CloseForLimit() {
 // The first clock millisecond at or after the due time of frame `frame`.
 uint32_t DueTime(int frame) {
     const State& s = S();
-    const int64_t first = s.firstFrameSeen ? s.firstFrameClock : s.clock;
-    const int64_t sixteenths =
-        first * frameclock::SixteenthsPerMs + FrameSixteenths * std::max(frame, 0);
-    return static_cast<uint32_t>(frameclock::MsToCover(static_cast<uint64_t>(sixteenths)));
+    return frameclock::DueMs(s.firstFrameSeen ? s.firstFrameClock : s.clock, frame);
 }
 
 void MoveClockForwardTo(uint32_t ms) {
