@@ -48,7 +48,7 @@ grep -q '^/usr/share/metainfo/.*\.metainfo\.xml$' "$tmp/files" || fail "no AppSt
 
 depends=$(dpkg-deb -f "$deb" Depends)
 note "Depends: $depends"
-for lib in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libc6; do
+for lib in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libfluidsynth3 libc6; do
     [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib"
 done
 [[ $depends == *"sf2-soundfont-gm"* ]] || fail "Depends names no General MIDI sound font"

@@ -1,10 +1,11 @@
-// Sound effects and MIDI music on SDL_mixer.
+// Sound effects on SDL_mixer, and the files the music is made from.
 //
 // Every effect buffer gets a mixer channel of its own, so playing a buffer
 // that still sounds restarts it, while the ten hit buffers (which share one
-// copy of the samples) can all sound at once. Music is one Mix_Music played
-// through FluidSynth; its end is only posted as an event from the audio
-// thread, and the window procedure hears of it on the game's thread.
+// copy of the samples) can all sound at once. Music is our own FluidSynth in
+// the mixer's music hook (music_sdl.cpp); its end is only posted as an event
+// from the audio thread, and the window procedure hears of it on the game's
+// thread.
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -23,6 +25,7 @@
 #include "audio/formats.h"
 #include "base/plainfile.h"
 #include "platform/platform.h"
+#include "platform/sdl/music_sdl.h"
 #include "platform/sdl/sdl_internal.h"
 #include "platform/tap.h"
 
@@ -37,10 +40,11 @@ constexpr int kDeviceFrames = 512;
 // Three menu effects and ten hit buffers.
 constexpr int kMixerChannels = 13;
 
+// The distribution's General MIDI fonts, the chosen default first.
 constexpr const char* kSoundFonts[] = {
-    "/usr/share/sounds/sf2/default-GM.sf2",
-    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+    "/usr/share/sounds/sf2/default-GM.sf2",        "/usr/share/sounds/sf3/default-GM.sf3",
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",        "/usr/share/sounds/sf2/TimGM6mb.sf2",
+    "/usr/share/sounds/sf3/MuseScore_General.sf3",
 };
 
 struct Samples {
@@ -53,8 +57,7 @@ bool mixerOpen = false;
 unsigned session = 0;
 std::vector<bool> channelTaken;
 
-Mix_Music* music = nullptr;
-std::vector<Uint8> musicFile;
+bool musicOpen = false;
 
 int TakeChannel() {
     for (size_t i = 0; i < channelTaken.size(); ++i) {
@@ -72,20 +75,8 @@ int TakeChannel() {
     return channel;
 }
 
-// Runs on the audio thread (or inside Mix_HaltMusic): it may only post.
-void SDLCALL OnMusicFinished() {
-    const Uint32 type = sdlplat::MusicEndEventType();
-    if (type == static_cast<Uint32>(-1)) {
-        return;
-    }
-    SDL_Event event;
-    SDL_zero(event);
-    event.type = type;
-    SDL_PushEvent(&event);
-}
-
-// A SoundFont 2 file begins as a RIFF form "sfbk". FluidSynth does not refuse
-// a music whose font it could not load; it plays silence, so we look first.
+// A SoundFont 2 file (and its compressed form, SF3) begins as a RIFF form
+// "sfbk". FluidSynth would try anything it is given, so we look first.
 bool IsSoundFont(const std::string& path) {
     Uint8 head[12] = {};
     size_t got = 0;
@@ -93,14 +84,15 @@ bool IsSoundFont(const std::string& path) {
            std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "sfbk", 4) == 0;
 }
 
-// The sound fonts FluidSynth is to use: the player's SDL_SOUNDFONTS when set,
-// else the General MIDI font of the system. Empty when none is there, and
-// then no music opens at all: a synthesizer without instruments plays silence.
-std::string FindSoundFonts() {
-    std::string found;
+// The sound fonts FluidSynth is to use: the player's SDL_SOUNDFONTS when set
+// (separated by ';' or ':', as SDL_mixer reads it), else the General MIDI
+// font of the system. Empty when none is there, and then no music opens at
+// all: a synthesizer without instruments plays silence.
+std::vector<std::string> FindSoundFonts() {
+    std::vector<std::string> found;
     auto add = [&found](const std::string& path) {
         if (!path.empty() && IsSoundFont(path)) {
-            found += found.empty() ? path : ";" + path;
+            found.push_back(path);
         }
     };
     const char* env = std::getenv("SDL_SOUNDFONTS");
@@ -108,7 +100,7 @@ std::string FindSoundFonts() {
         std::string list(env);
         size_t start = 0;
         while (start <= list.size()) {
-            const size_t stop = std::min(list.find(';', start), list.size());
+            const size_t stop = std::min(list.find_first_of(";:", start), list.size());
             add(list.substr(start, stop - start));
             start = stop + 1;
         }
@@ -173,10 +165,15 @@ int SoundOpen() {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return 4;
     }
-    Mix_Init(MIX_INIT_MID);
     Mix_AllocateChannels(kMixerChannels);
     channelTaken.assign(kMixerChannels, false);
-    Mix_HookMusicFinished(OnMusicFinished);
+    // The sound font is loaded here, once, and not at every piece: a scene
+    // or stage start then opens its music without a hitch. Without a font
+    // the effects still play; only the music fails to open.
+    const std::vector<std::string> fonts = FindSoundFonts();
+    if (fonts.empty() || !sdlplat::SynthStart(fonts)) {
+        std::fprintf(stderr, "Tessalune: no General MIDI sound font, so no music\n");
+    }
     mixerOpen = true;
     return 0;
 }
@@ -267,10 +264,9 @@ void SoundClose() {
         return;
     }
     HaltMusic();
+    sdlplat::SynthStop();
     Mix_HaltChannel(-1);
-    Mix_HookMusicFinished(nullptr);
     Mix_CloseAudio();
-    Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     channelTaken.clear();
     mixerOpen = false;
@@ -283,41 +279,32 @@ bool MusicOpen(const char* path) {
     if (!mixerOpen || path == nullptr) {
         return false;
     }
-    const std::string fonts = FindSoundFonts();
-    if (fonts.empty()) {
+    if (!sdlplat::SynthReady()) {
         SDL_SetError("no General MIDI sound font");
         return false;
     }
-    Mix_SetSoundFonts(fonts.c_str());
     std::vector<Uint8> file;
     if (!ReadMidiFile(path, &file)) {
         return false;
     }
-    SDL_RWops* rw = SDL_RWFromConstMem(file.data(), static_cast<int>(file.size()));
-    if (rw == nullptr) {
-        return false;
-    }
     // Only a MIDI file: the sequencer never played anything else.
-    music = Mix_LoadMUSType_RW(rw, MUS_MID, 1);
-    if (music == nullptr) {
-        return false;
-    }
-    musicFile = std::move(file);
+    sdlplat::SynthOpen(std::move(file));
+    musicOpen = true;
     return true;
 }
 
 void MusicPlay() {
     tap::NoteMusic("play");
-    if (mixerOpen && music != nullptr) {
+    if (mixerOpen && musicOpen) {
         // Always from the beginning, also after a pause; once, the end posts.
-        Mix_PlayMusic(music, 0);
+        sdlplat::SynthPlay();
     }
 }
 
 void MusicPause() {
     tap::NoteMusic("pause");
-    if (mixerOpen && music != nullptr) {
-        Mix_PauseMusic();
+    if (mixerOpen && musicOpen) {
+        sdlplat::SynthPause();
     }
 }
 
@@ -331,15 +318,13 @@ void MusicClose() {
 namespace {
 
 void HaltMusic() {
-    if (music == nullptr) {
+    if (!musicOpen) {
         return;
     }
-    // The halt reports itself as an end, as the sequencer's stop did; by the
+    // The stop reports itself as an end, as the sequencer's stop did; by the
     // time the window procedure hears it, no music is open to restart.
-    Mix_HaltMusic();
-    Mix_FreeMusic(music);
-    music = nullptr;
-    musicFile.clear();
+    sdlplat::SynthClose();
+    musicOpen = false;
 }
 
 }  // namespace

@@ -1,0 +1,288 @@
+// MIDI music on our own FluidSynth, rendered in SDL_mixer's music hook.
+//
+// The synthesizer and its sound font live as long as the mixer: opening a
+// piece only keeps its bytes, and every play makes a fresh player over them,
+// so the piece starts from its beginning with no font to load. The end of a
+// piece is the player reaching the file's last tick, not the synthesizer
+// falling quiet: the game restarts the piece on that notification, and the
+// last notes ring on under the first ones of the next pass.
+
+#include "platform/sdl/music_sdl.h"
+
+#include <SDL_mixer.h>
+#include <fluidsynth.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <utility>
+
+#include "platform/sdl/sdl_internal.h"
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kFrameBytes = 4;
+// A play posts its end only after this much of it was heard (about three
+// frames), so a piece that ends at once restarts at most 20 times a second
+// and can never keep the game's thread busy.
+constexpr int64_t kMinPlayFrames = kRate / 20;
+
+// Chosen by ear and by cost for the game's pieces. They never hold more than
+// a few dozen voices at once, so 64 leave room for release tails without
+// letting a spoiled file make the synthesizer expensive. Their reverb and
+// chorus sends are part of their sound, so both effects stay on (together
+// about a third of the cost). Fourth-order interpolation, FluidSynth's
+// default and what SDL_mixer used, costs only a little more than linear and
+// keeps high notes clean.
+constexpr int kPolyphony = 64;
+// SDL_mixer drove FluidSynth at gain 1.0 for the full music volume; the game
+// never changes the volume, so its pieces sound as loud as before.
+constexpr double kGain = 1.0;
+
+// The synthesizer, the player and the piece are shared by the game's thread
+// and the audio thread's hook; this lock is taken by both for every call.
+std::mutex lock;
+fluid_settings_t* settings = nullptr;
+fluid_synth_t* synth = nullptr;
+fluid_player_t* player = nullptr;
+std::vector<Uint8> piece;
+bool pieceOpen = false;
+// A play whose end has not been posted yet (also while paused): the stop
+// of such a play reports itself, as the sequencer's stop did.
+bool endOwed = false;
+int64_t framesPlayed = 0;
+// Frames made since the last play stopped with no voice left sounding.
+int64_t framesIdle = 0;
+// Long enough for the reverb's tail to die away; after it, a synthesizer
+// with nothing to play is left alone, so a paused game costs nothing.
+constexpr int64_t kIdleFrames = kRate * 2;
+
+// The one place the end of a piece leaves the back-end: an SDL user event,
+// which the event pump hands to the window procedure as MM_MCINOTIFY.
+void PostMusicEnd() {
+    const Uint32 type = sdlplat::MusicEndEventType();
+    if (type == static_cast<Uint32>(-1)) {
+        return;
+    }
+    SDL_Event event;
+    SDL_zero(event);
+    event.type = type;
+    SDL_PushEvent(&event);
+}
+
+// The player has played the file's last event. A file FluidSynth could not
+// read leaves it stopped with no ticks at all, which counts as the end too.
+bool PieceEnded() {
+    if (fluid_player_get_status(player) != FLUID_PLAYER_PLAYING) {
+        return true;
+    }
+    return fluid_player_get_current_tick(player) >= fluid_player_get_total_ticks(player);
+}
+
+void DropPlayer() {
+    if (player != nullptr) {
+        fluid_player_stop(player);
+        delete_fluid_player(player);
+        player = nullptr;
+    }
+}
+
+// Runs on the audio thread before the effects are mixed on top.
+void SDLCALL Render(void*, Uint8* stream, int len) {
+    std::lock_guard<std::mutex> hold(lock);
+    const int frames = len / kFrameBytes;
+    if (synth == nullptr || frames <= 0) {
+        return;
+    }
+    if (player == nullptr && fluid_synth_get_active_voice_count(synth) == 0) {
+        if (framesIdle >= kIdleFrames) {
+            return;
+        }
+        framesIdle += frames;
+    } else {
+        framesIdle = 0;
+    }
+    fluid_synth_write_s16(synth, frames, stream, 0, 2, stream, 1, 2);
+    if (player == nullptr || !endOwed) {
+        return;
+    }
+    framesPlayed += frames;
+    if (framesPlayed >= kMinPlayFrames && PieceEnded()) {
+        endOwed = false;
+        PostMusicEnd();
+    }
+}
+
+// FluidSynth's own chatter would repeat itself at every restart of a spoiled
+// piece; only its errors go to standard error, once each time sound starts.
+void SDLCALL LogOnce(int, const char* message, void* data) {
+    auto* said = static_cast<bool*>(data);
+    if (!*said) {
+        *said = true;
+        std::fprintf(stderr, "Tessalune: FluidSynth: %s\n", message);
+    }
+}
+bool errorSaid = false;
+
+// A play's channel state is that of a fresh synthesizer, as a new open always
+// gave; the notes still sounding are let go rather than cut.
+void FreshChannels() {
+    fluid_synth_all_notes_off(synth, -1);
+    for (int ch = 0; ch < fluid_synth_count_midi_channels(synth); ++ch) {
+        fluid_synth_cc(synth, ch, 121, 0);
+        fluid_synth_cc(synth, ch, 0, 0);
+        fluid_synth_cc(synth, ch, 32, 0);
+        fluid_synth_cc(synth, ch, 7, 100);
+        fluid_synth_cc(synth, ch, 10, 64);
+        fluid_synth_cc(synth, ch, 91, 40);
+        fluid_synth_cc(synth, ch, 93, 0);
+    }
+    fluid_synth_program_reset(synth);
+}
+
+}  // namespace
+
+namespace sdlplat {
+
+bool SynthStart(const std::vector<std::string>& fonts) {
+    SynthStop();
+    errorSaid = false;
+    fluid_set_log_function(FLUID_PANIC, LogOnce, &errorSaid);
+    fluid_set_log_function(FLUID_ERR, LogOnce, &errorSaid);
+    fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
+    fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
+    fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+
+    fluid_settings_t* s = new_fluid_settings();
+    if (s == nullptr) {
+        return false;
+    }
+    fluid_settings_setnum(s, "synth.sample-rate", kRate);
+    fluid_settings_setint(s, "synth.polyphony", kPolyphony);
+    fluid_settings_setnum(s, "synth.gain", kGain);
+    fluid_settings_setint(s, "synth.reverb.active", 1);
+    fluid_settings_setint(s, "synth.chorus.active", 1);
+    // Every call is under our own lock already.
+    fluid_settings_setint(s, "synth.threadsafe-api", 0);
+    // The player keeps time by the samples made, not the wall clock: the
+    // file's timing holds whatever the device does, the disk driver included.
+    fluid_settings_setstr(s, "player.timing-source", "sample");
+    // A play resets the channels itself, without cutting the last notes.
+    fluid_settings_setint(s, "player.reset-synth", 0);
+    fluid_synth_t* made = new_fluid_synth(s);
+    if (made == nullptr) {
+        delete_fluid_settings(s);
+        return false;
+    }
+    fluid_synth_set_interp_method(made, -1, FLUID_INTERP_4THORDER);
+    int loaded = 0;
+    for (const std::string& font : fonts) {
+        if (fluid_synth_sfload(made, font.c_str(), 1) != FLUID_FAILED) {
+            ++loaded;
+        }
+    }
+    if (loaded == 0) {
+        delete_fluid_synth(made);
+        delete_fluid_settings(s);
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        settings = s;
+        synth = made;
+        framesIdle = kIdleFrames;
+    }
+    Mix_HookMusic(Render, nullptr);
+    return true;
+}
+
+void SynthStop() {
+    SynthClose();
+    // Off the hook first: the audio thread no longer reaches the synthesizer.
+    Mix_HookMusic(nullptr, nullptr);
+    std::lock_guard<std::mutex> hold(lock);
+    if (synth != nullptr) {
+        delete_fluid_synth(synth);
+        synth = nullptr;
+    }
+    if (settings != nullptr) {
+        delete_fluid_settings(settings);
+        settings = nullptr;
+    }
+}
+
+bool SynthReady() {
+    std::lock_guard<std::mutex> hold(lock);
+    return synth != nullptr;
+}
+
+void SynthOpen(std::vector<Uint8> file) {
+    SynthClose();
+    std::lock_guard<std::mutex> hold(lock);
+    if (synth == nullptr) {
+        return;
+    }
+    piece = std::move(file);
+    pieceOpen = true;
+}
+
+void SynthPlay() {
+    std::lock_guard<std::mutex> hold(lock);
+    if (synth == nullptr || !pieceOpen) {
+        return;
+    }
+    // A play over a play replaces it without a word, as before.
+    DropPlayer();
+    FreshChannels();
+    player = new_fluid_player(synth);
+    if (player == nullptr) {
+        return;
+    }
+    // FluidSynth keeps its own copy; it reads the file on its first tick.
+    if (fluid_player_add_mem(player, piece.data(), piece.size()) != FLUID_OK ||
+        fluid_player_play(player) != FLUID_OK) {
+        DropPlayer();
+        return;
+    }
+    framesPlayed = 0;
+    endOwed = true;
+}
+
+void SynthPause() {
+    std::lock_guard<std::mutex> hold(lock);
+    if (synth == nullptr) {
+        return;
+    }
+    // Playing again starts from the beginning, so nothing is kept.
+    DropPlayer();
+    fluid_synth_all_sounds_off(synth, -1);
+}
+
+void SynthClose() {
+    bool report = false;
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        DropPlayer();
+        if (synth != nullptr) {
+            fluid_synth_all_sounds_off(synth, -1);
+        }
+        report = pieceOpen && endOwed;
+        endOwed = false;
+        pieceOpen = false;
+        piece.clear();
+        piece.shrink_to_fit();
+    }
+    // The stop reports itself; by the time the window procedure hears it, no
+    // piece is open to restart.
+    if (report) {
+        PostMusicEnd();
+    }
+}
+
+bool SynthPlaying() {
+    std::lock_guard<std::mutex> hold(lock);
+    return player != nullptr;
+}
+
+}  // namespace sdlplat
