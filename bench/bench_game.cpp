@@ -20,7 +20,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -31,6 +30,7 @@
 #include "gfx/gfx.h"
 #include "platform/platform.h"
 #include "platform/script/script.h"
+#include "platform/sdl/present.h"
 #include "scenes/play.h"
 #include "scenes/scenes.h"
 #define SUPPORT_WITHOUT_GTEST
@@ -197,14 +197,15 @@ void BM_PlayFrame(benchmark::State& state) {
 BENCHMARK(BM_PlayFrame)->Unit(benchmark::kMicrosecond);
 
 // The window's present path, done as src/platform/sdl/window_sdl.cpp does it:
-// a frame identical to the one on the screen is not sent again; any other is
+// a frame identical to the one on the screen (the game's own row compare) is
+// not sent again; any other is
 // uploaded into the streaming texture and drawn with nearest-pixel scaling by
 // whole multiples, letterboxed, without waiting for the monitor.
 struct SdlPresent {
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
-    std::vector<uint16_t> shown;
+    sdlplat::ChangedRows shown;
     const char* error = nullptr;
 
     SdlPresent(int width, int height) {
@@ -229,7 +230,6 @@ struct SdlPresent {
         if (texture == nullptr) {
             error = SDL_GetError();
         }
-        shown.assign(static_cast<size_t>(DisplayWidth) * DisplayHeight, 0);
     }
     ~SdlPresent() {
         if (texture != nullptr) {
@@ -247,19 +247,7 @@ struct SdlPresent {
     SdlPresent& operator=(const SdlPresent&) = delete;
 
     void Present(const uint16_t* pixels, int pitch) {
-        const size_t rowBytes = DisplayWidth * sizeof(uint16_t);
-        const auto* rows = reinterpret_cast<const unsigned char*>(pixels);
-        bool same = true;
-        for (int y = 0; y < DisplayHeight; ++y) {
-            const unsigned char* row = rows + static_cast<ptrdiff_t>(y) * pitch;
-            uint16_t* mine = &shown[static_cast<size_t>(y) * DisplayWidth];
-            if (same && std::memcmp(mine, row, rowBytes) == 0) {
-                continue;
-            }
-            same = false;
-            std::memcpy(mine, row, rowBytes);
-        }
-        if (same) {
+        if (shown.Take(pixels, pitch) == 0) {
             return;
         }
         SDL_UpdateTexture(texture, nullptr, pixels, pitch);

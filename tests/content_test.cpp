@@ -3,8 +3,6 @@
 // music and stages in the shapes the game reads.
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "support/bytes.h"
+#include "support/child.h"
 #include "support/scratch.h"
 
 namespace fs = std::filesystem;
@@ -31,9 +30,7 @@ const char* const MusicFiles[] = {"Mid/System.mid", "Mid/Bgm1.mid", "Mid/Bgm2.mi
 
 // Runs the generator with `args`; its exit status.
 int RunGenerator(const std::string& args) {
-    std::string cmd = std::string("'") + TESSALUNE_GEN + "' " + args + " >/dev/null 2>&1";
-    int status = std::system(cmd.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunCommand(std::string("'") + TESSALUNE_GEN + "' " + args + " >/dev/null 2>&1");
 }
 
 struct TempDir : ScratchDir {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <climits>
-#include <cstring>
 #include <filesystem>
 
 #include "data/datafile.h"

@@ -4,8 +4,6 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <cstring>
-
 #include "gfx/gfx.h"
 #include "platform/script/script.h"
 #include "scenes/scenes.h"

@@ -6,7 +6,6 @@
 // hang, read out of bounds (the sanitizer build runs this too) or change a
 // file it was not asked to write.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -21,7 +20,6 @@
 #include <iterator>
 #include <map>
 #include <optional>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>

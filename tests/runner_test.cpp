@@ -1,7 +1,5 @@
 // tessalune-headless as its users see it: options, scripts, traces, shots.
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,11 +25,10 @@ class RunnerTest : public InScratchGameDir {
   protected:
     // Runs the runner in the game directory; its standard error lands in err_.
     int Run(const std::string& args) {
-        const std::string command =
-            std::string("'") + TESSALUNE_HEADLESS + "' " + args + " >out.txt 2>err.txt";
-        const int status = std::system(command.c_str());
+        const int code =
+            RunCommand(std::string("'") + TESSALUNE_HEADLESS + "' " + args + " >out.txt 2>err.txt");
         err_ = ReadText("err.txt");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return code;
     }
     std::string err_;
 };

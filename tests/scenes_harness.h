@@ -4,20 +4,16 @@
 // game directory, with a record of what each frame did and showed.
 #pragma once
 
+#include <SDL.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -320,36 +316,27 @@ inline void CaptureSheets() {
 // script and options; returns its exit status.
 inline int RunRunner(const std::string& script, const std::string& options) {
     WriteBytes("input.txt", Bytes(script.begin(), script.end()));
-    const std::string command =
-        std::string(TESSALUNE_HEADLESS) + " --input input.txt " + options + " >runner.log 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunCommand(std::string(TESSALUNE_HEADLESS) + " --input input.txt " + options +
+                      " >runner.log 2>&1");
 }
 
 // A shot of the runner, a 24-bit BMP, as the 16-bit screen it was taken
 // from (each channel's top bits); empty if it cannot be read.
 inline Screen ReadShot(const std::string& path) {
-    const Bytes b = ReadBytes(path);
-    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M' || Le32(b, 18) != DisplayWidth ||
-        Le32(b, 22) != DisplayHeight || Le16(b, 28) != 24) {
-        return {};
+    SDL_Surface* shot = SDL_LoadBMP(path.c_str());
+    SDL_Surface* s = shot != nullptr && shot->w == DisplayWidth && shot->h == DisplayHeight &&
+                             shot->format->BitsPerPixel == 24
+                         ? SDL_ConvertSurfaceFormat(shot, SDL_PIXELFORMAT_RGB565, 0)
+                         : nullptr;
+    Screen out;
+    for (int y = 0; s != nullptr && y < DisplayHeight; ++y) {
+        const auto* row = reinterpret_cast<const uint16_t*>(
+            static_cast<const unsigned char*>(s->pixels) + y * s->pitch);
+        out.insert(out.end(), row, row + DisplayWidth);
     }
-    const size_t offset = Le32(b, 10);
-    const size_t rowBytes = (DisplayWidth * 3 + 3) & ~3u;
-    if (b.size() < offset + rowBytes * DisplayHeight) {
-        return {};
-    }
-    Screen s(static_cast<size_t>(DisplayWidth) * DisplayHeight);
-    for (int y = 0; y < DisplayHeight; ++y) {
-        const unsigned char* row =
-            &b[offset + rowBytes * static_cast<size_t>(DisplayHeight - 1 - y)];
-        for (int x = 0; x < DisplayWidth; ++x) {
-            const unsigned blue = row[3 * x], green = row[3 * x + 1], red = row[3 * x + 2];
-            s[static_cast<size_t>(y) * DisplayWidth + x] =
-                static_cast<uint16_t>((red >> 3) << 11 | (green >> 2) << 5 | blue >> 3);
-        }
-    }
-    return s;
+    SDL_FreeSurface(s);
+    SDL_FreeSurface(shot);
+    return out;
 }
 
 }  // namespace scenes_test

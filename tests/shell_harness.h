@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -89,56 +89,34 @@ void Fields(F& f, RunResult& r) {
 }
 
 // Numbers as their bytes (parent and child are the same program), strings
-// and lists after their length.
-struct Writer {
-    std::string out;
-    template <class... T>
-    void operator()(T&... v) {
-        (Put(v), ...);
-    }
-    template <class T>
-    void Put(T& v) {
-        if constexpr (std::is_arithmetic_v<T>) {
-            out.append(reinterpret_cast<const char*>(&v), sizeof v);
-        } else if constexpr (requires { v.first; }) {
-            Put(v.first), Put(v.second);
-        } else if constexpr (requires { v.size(); }) {
-            size_t n = v.size();
-            Put(n);
-            for (auto& item : v) {
-                Put(item);
-            }
-        } else {
-            Fields(*this, v);
-        }
-    }
-};
-
-struct Reader {
-    const std::string& in;
+// and lists after their length; the same code writes and reads.
+struct Wire {
+    std::string bytes;
+    bool reading = false;
     size_t at = 0;
     bool ok = true;
     template <class... T>
     void operator()(T&... v) {
-        (Get(v), ...);
+        (Item(v), ...);
     }
     template <class T>
-    void Get(T& v) {
+    void Item(T& v) {
         if constexpr (std::is_arithmetic_v<T>) {
-            ok = ok && sizeof v <= in.size() - at;
-            if (ok) {
-                std::memcpy(&v, in.data() + at, sizeof v);
+            if (!reading) {
+                bytes.append(reinterpret_cast<const char*>(&v), sizeof v);
+            } else if ((ok = ok && sizeof v <= bytes.size() - at)) {
+                std::memcpy(&v, bytes.data() + at, sizeof v);
                 at += sizeof v;
             }
         } else if constexpr (requires { v.first; }) {
-            Get(v.first), Get(v.second);
+            Item(v.first), Item(v.second);
         } else if constexpr (requires { v.size(); }) {
-            size_t n = 0;
-            Get(n);
-            v.clear();
-            for (size_t i = 0; ok && i < n && at < in.size(); ++i) {
-                v.resize(v.size() + 1);
-                Get(v.back());
+            size_t n = v.size();
+            Item(n);
+            // Every item takes a byte at least: a length past the end is damage.
+            v.resize(reading ? (ok ? std::min(n, bytes.size() - at) : 0) : n);
+            for (auto& item : v) {
+                Item(item);
             }
         } else {
             Fields(*this, v);
@@ -193,17 +171,17 @@ inline RunResult RunGame(const Hooks& hooks) {
                 hooks.finish(&r);
             }
             r.notes = detail::Notes();
-            detail::Writer w;
+            detail::Wire w;
             detail::Fields(w, r);
-            *out = std::move(w.out);
+            *out = std::move(w.bytes);
             return 0;
         },
         &record, "", 120);  // a run that hangs fails instead of holding up the suite
     RunResult r;
-    detail::Reader reader{record};
+    detail::Wire reader{std::move(record), true};
     detail::Fields(reader, r);
     if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || !reader.ok ||
-        reader.at != record.size()) {
+        reader.at != reader.bytes.size()) {
         ADD_FAILURE() << "the game's run did not finish: " << DescribeStatus(status);
         return {};
     }

@@ -68,6 +68,46 @@ inline void PutBe32(Bytes* b, size_t at, uint32_t v) {
     }
 }
 
+// Appended at the end.
+inline void AddLe16(Bytes* b, uint32_t v) {
+    PutLe16(b, b->size(), static_cast<uint16_t>(v));
+}
+inline void AddLe32(Bytes* b, uint32_t v) {
+    PutLe32(b, b->size(), v);
+}
+
+// One RIFF chunk, padded to an even length as RIFF lays them out, and a RIFF
+// form of chunks: the wave files the game reads.
+inline Bytes Chunk(const char* id, const Bytes& body, uint32_t declared = 0xFFFFFFFFu) {
+    Bytes c(id, id + 4);
+    AddLe32(&c, declared != 0xFFFFFFFFu ? declared : static_cast<uint32_t>(body.size()));
+    c.insert(c.end(), body.begin(), body.end());
+    if (body.size() % 2 != 0) {
+        c.push_back(0);
+    }
+    return c;
+}
+inline Bytes Riff(const std::vector<Bytes>& chunks, const char* form = "WAVE") {
+    Bytes inside(form, form + 4);
+    for (const Bytes& c : chunks) {
+        inside.insert(inside.end(), c.begin(), c.end());
+    }
+    return Chunk("RIFF", inside);
+}
+// A fmt body: the 16-byte record, then `extra` (the size field and beyond).
+inline Bytes Fmt(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
+                 const Bytes& extra = {}) {
+    Bytes f;
+    AddLe16(&f, tag);
+    AddLe16(&f, channels);
+    AddLe32(&f, rate);
+    AddLe32(&f, rate * channels * (bits / 8));
+    AddLe16(&f, static_cast<uint16_t>(channels * (bits / 8)));
+    AddLe16(&f, bits);
+    f.insert(f.end(), extra.begin(), extra.end());
+    return f;
+}
+
 // 32-bit little-endian words, as the stage and score files hold them.
 inline Bytes LeWords(const std::vector<int32_t>& values) {
     Bytes b;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -64,6 +65,12 @@ inline int RunInChild(const std::function<int(std::string*)>& body, std::string*
     }
     std::fclose(shared);
     return status;
+}
+
+// Runs a shell command; its exit code, or -1 when it did not exit.
+inline int RunCommand(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // What a wait status says, for a failure message.

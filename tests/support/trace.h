@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,67 +42,44 @@ class Parser {
     explicit Parser(const std::string& s) : s_(s) {}
 
     // False on anything that is not exactly one JSON value.
-    bool Parse(Json* out) {
-        if (!Value(out, 0)) {
-            return false;
-        }
-        Space();
-        return at_ == s_.size();
-    }
+    bool Parse(Json* out) { return Value(out, 0) && (Space(), at_ == s_.size()); }
 
   private:
     static constexpr int MaxDepth = 64;
 
     void Space() {
-        while (at_ < s_.size() &&
-               (s_[at_] == ' ' || s_[at_] == '\t' || s_[at_] == '\n' || s_[at_] == '\r')) {
+        while (at_ < s_.size() && std::string(" \t\n\r").find(s_[at_]) != std::string::npos) {
             ++at_;
         }
     }
     bool Take(char c) {
         Space();
-        if (at_ < s_.size() && s_[at_] == c) {
-            ++at_;
-            return true;
-        }
-        return false;
+        return at_ < s_.size() && s_[at_] == c && (++at_, true);
     }
-    bool Word(const char* w) {
-        const std::string word(w);
-        if (s_.compare(at_, word.size(), word) != 0) {
+    bool Word(const std::string& w) {
+        return s_.compare(at_, w.size(), w) == 0 && (at_ += w.size(), true);
+    }
+    // A \u escape, as UTF-8 (the trace escapes only control characters).
+    bool Unicode(std::string* out) {
+        const std::string digits = s_.substr(at_, 4);
+        char* end = nullptr;
+        const auto cp = static_cast<unsigned>(std::strtoul(digits.c_str(), &end, 16));
+        if (digits.size() != 4 || end != digits.c_str() + 4) {
             return false;
         }
-        at_ += word.size();
-        return true;
-    }
-    static void PutUtf8(std::string* out, unsigned cp) {
+        at_ += 4;
         if (cp < 0x80) {
             *out += static_cast<char>(cp);
         } else if (cp < 0x800) {
-            *out += static_cast<char>(0xC0 | cp >> 6);
-            *out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            *out += static_cast<char>(0xE0 | cp >> 12);
-            *out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-            *out += static_cast<char>(0x80 | (cp & 0x3F));
+            *out += {static_cast<char>(0xC0 | cp >> 6), static_cast<char>(0x80 | (cp & 0x3F))};
         } else {
-            *out += static_cast<char>(0xF0 | cp >> 18);
-            *out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-            *out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-            *out += static_cast<char>(0x80 | (cp & 0x3F));
+            *out += {static_cast<char>(0xE0 | cp >> 12), static_cast<char>(0x80 | (cp >> 6 & 0x3F)),
+                     static_cast<char>(0x80 | (cp & 0x3F))};
         }
-    }
-    bool Hex4(unsigned* v) {
-        if (at_ + 4 > s_.size()) {
-            return false;
-        }
-        char* end = nullptr;
-        const std::string digits = s_.substr(at_, 4);
-        *v = static_cast<unsigned>(std::strtoul(digits.c_str(), &end, 16));
-        at_ += 4;
-        return end == digits.c_str() + 4;
+        return true;
     }
     bool String(std::string* out) {
+        static const std::string escaped = "\"\\/bfnrt", meant = "\"\\/\b\f\n\r\t";
         if (!Take('"')) {
             return false;
         }
@@ -112,106 +88,50 @@ class Parser {
             if (c == '"') {
                 return true;
             }
-            if (static_cast<unsigned char>(c) < 0x20) {
+            if (static_cast<unsigned char>(c) < 0x20 || (c == '\\' && at_ >= s_.size())) {
                 return false;
             }
+            const size_t k = c == '\\' ? escaped.find(s_[at_++]) : std::string::npos;
             if (c != '\\') {
                 *out += c;
-                continue;
-            }
-            if (at_ >= s_.size()) {
+            } else if (k != std::string::npos) {
+                *out += meant[k];
+            } else if (s_[at_ - 1] != 'u' || !Unicode(out)) {
                 return false;
-            }
-            const char e = s_[at_++];
-            switch (e) {
-                case '"':
-                case '\\':
-                case '/':
-                    *out += e;
-                    break;
-                case 'b':
-                    *out += '\b';
-                    break;
-                case 'f':
-                    *out += '\f';
-                    break;
-                case 'n':
-                    *out += '\n';
-                    break;
-                case 'r':
-                    *out += '\r';
-                    break;
-                case 't':
-                    *out += '\t';
-                    break;
-                case 'u': {
-                    unsigned cp = 0;
-                    if (!Hex4(&cp)) {
-                        return false;
-                    }
-                    unsigned low = 0;
-                    if (cp >= 0xD800 && cp < 0xDC00 && Word("\\u") && Hex4(&low) && low >= 0xDC00 &&
-                        low < 0xE000) {
-                        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                    }
-                    PutUtf8(out, cp);
-                    break;
-                }
-                default:
-                    return false;
             }
         }
         return false;
     }
-    bool Number(Json* out) {
-        const char* begin = s_.c_str() + at_;
-        char* end = nullptr;
-        out->number = std::strtod(begin, &end);
-        if (end == begin) {
-            return false;
+    // The items of an array or the fields of an object, up to `close`.
+    bool Items(Json* out, char close, int depth) {
+        if (Take(close)) {
+            return true;
         }
-        out->kind = Json::Kind::Number;
-        at_ += static_cast<size_t>(end - begin);
-        return true;
+        do {
+            std::string key;
+            Json value;
+            if ((out->kind == Json::Kind::Object && (!String(&key) || !Take(':'))) ||
+                !Value(&value, depth + 1)) {
+                return false;
+            }
+            if (out->kind == Json::Kind::Object) {
+                out->fields[key] = std::move(value);
+            } else {
+                out->items.push_back(std::move(value));
+            }
+        } while (Take(','));
+        return Take(close);
     }
     bool Value(Json* out, int depth) {
         Space();
         if (depth > MaxDepth || at_ >= s_.size()) {
             return false;
         }
-        const char c = s_[at_];
-        if (c == '{') {
-            ++at_;
-            out->kind = Json::Kind::Object;
-            if (Take('}')) {
-                return true;
-            }
-            do {
-                std::string key;
-                Json value;
-                if (!String(&key) || !Take(':') || !Value(&value, depth + 1)) {
-                    return false;
-                }
-                out->fields[key] = std::move(value);
-            } while (Take(','));
-            return Take('}');
+        if (Take('{') || Take('[')) {
+            out->kind = s_[at_ - 1] == '{' ? Json::Kind::Object : Json::Kind::Array;
+            return Items(out, s_[at_ - 1] == '{' ? '}' : ']', depth);
         }
-        if (c == '[') {
-            ++at_;
-            out->kind = Json::Kind::Array;
-            if (Take(']')) {
-                return true;
-            }
-            do {
-                Json value;
-                if (!Value(&value, depth + 1)) {
-                    return false;
-                }
-                out->items.push_back(std::move(value));
-            } while (Take(','));
-            return Take(']');
-        }
-        if (c == '"') {
+        if (s_[at_] == '"') {
             out->kind = Json::Kind::String;
             return String(&out->text);
         }
@@ -223,7 +143,12 @@ class Parser {
         if (Word("null")) {
             return true;
         }
-        return Number(out);
+        const char* begin = s_.c_str() + at_;
+        char* end = nullptr;
+        out->number = std::strtod(begin, &end);
+        out->kind = Json::Kind::Number;
+        at_ += static_cast<size_t>(end - begin);
+        return end != begin;
     }
 
     const std::string& s_;
