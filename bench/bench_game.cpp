@@ -20,7 +20,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -31,8 +30,12 @@
 #include "gfx/gfx.h"
 #include "platform/platform.h"
 #include "platform/script/script.h"
+#include "platform/sdl/present.h"
 #include "scenes/play.h"
 #include "scenes/scenes.h"
+#define SUPPORT_WITHOUT_GTEST
+#include "support/child.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -76,15 +79,7 @@ double StartUpOnce() {
     if (pipe(fds) != 0) {
         return -1;
     }
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = fork();
-    if (pid < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        return -1;
-    }
-    if (pid == 0) {
+    const int status = RunInChild([&] {
         close(fds[0]);
         script::Reset();
         ResetAppState();
@@ -103,18 +98,16 @@ double StartUpOnce() {
                 seconds = std::chrono::duration<double>(t1 - t0).count();
             }
         }
-        const ssize_t written = write(fds[1], &seconds, sizeof seconds);
-        _exit(written == static_cast<ssize_t>(sizeof seconds) ? 0 : 1);
-    }
+        const ssize_t sent = write(fds[1], &seconds, sizeof seconds);
+        return sent == static_cast<ssize_t>(sizeof seconds) ? 0 : 1;
+    });
     close(fds[1]);
     double seconds = -1;
     if (read(fds[0], &seconds, sizeof seconds) != static_cast<ssize_t>(sizeof seconds)) {
         seconds = -1;
     }
     close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
 }
 
 // Registered first: the children must be forked from a process in which no
@@ -204,14 +197,15 @@ void BM_PlayFrame(benchmark::State& state) {
 BENCHMARK(BM_PlayFrame)->Unit(benchmark::kMicrosecond);
 
 // The window's present path, done as src/platform/sdl/window_sdl.cpp does it:
-// a frame identical to the one on the screen is not sent again; any other is
+// a frame identical to the one on the screen (the game's own row compare) is
+// not sent again; any other is
 // uploaded into the streaming texture and drawn with nearest-pixel scaling by
 // whole multiples, letterboxed, without waiting for the monitor.
 struct SdlPresent {
     SDL_Window* window = nullptr;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
-    std::vector<uint16_t> shown;
+    sdlplat::ChangedRows shown;
     const char* error = nullptr;
 
     SdlPresent(int width, int height) {
@@ -236,7 +230,6 @@ struct SdlPresent {
         if (texture == nullptr) {
             error = SDL_GetError();
         }
-        shown.assign(static_cast<size_t>(DisplayWidth) * DisplayHeight, 0);
     }
     ~SdlPresent() {
         if (texture != nullptr) {
@@ -254,19 +247,7 @@ struct SdlPresent {
     SdlPresent& operator=(const SdlPresent&) = delete;
 
     void Present(const uint16_t* pixels, int pitch) {
-        const size_t rowBytes = DisplayWidth * sizeof(uint16_t);
-        const auto* rows = reinterpret_cast<const unsigned char*>(pixels);
-        bool same = true;
-        for (int y = 0; y < DisplayHeight; ++y) {
-            const unsigned char* row = rows + static_cast<ptrdiff_t>(y) * pitch;
-            uint16_t* mine = &shown[static_cast<size_t>(y) * DisplayWidth];
-            if (same && std::memcmp(mine, row, rowBytes) == 0) {
-                continue;
-            }
-            same = false;
-            std::memcpy(mine, row, rowBytes);
-        }
-        if (same) {
+        if (shown.Take(pixels, pitch) == 0) {
             return;
         }
         SDL_UpdateTexture(texture, nullptr, pixels, pitch);
@@ -323,42 +304,6 @@ void BM_TitleFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_TitleFrame)->Unit(benchmark::kMicrosecond);
 
-// A copy of the build's game directory for the benchmarks to run in, removed
-// again at the end: nothing here may change the build's own best scores.
-class GameDirCopy {
-  public:
-    bool Make() {
-        const char* from = std::getenv("TESSALUNE_GAMEDIR");
-        if (from == nullptr || *from == '\0') {
-            from = TESSALUNE_GAMEDIR;
-        }
-        std::string dir = (fs::temp_directory_path() / "tessalune-bench-XXXXXX").string();
-        if (mkdtemp(dir.data()) == nullptr) {
-            return false;
-        }
-        path_ = dir;
-        std::error_code ec;
-        fs::copy(from, path_, fs::copy_options::recursive, ec);
-        if (ec || !fs::exists(path_ / "Fcg" / "Bg.bmp")) {
-            std::fprintf(stderr, "tessalune_bench_game: cannot copy the game directory %s: %s\n",
-                         from, ec ? ec.message().c_str() : "no Fcg/Bg.bmp in it");
-            return false;
-        }
-        fs::current_path(path_, ec);
-        return !ec;
-    }
-    ~GameDirCopy() {
-        if (!path_.empty()) {
-            std::error_code ec;
-            fs::current_path(path_.parent_path(), ec);
-            fs::remove_all(path_, ec);
-        }
-    }
-
-  private:
-    fs::path path_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -366,11 +311,28 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    GameDirCopy dir;
-    if (!dir.Make()) {
+    // A copy of the game directory to run in, removed again at the end:
+    // nothing here may change the build's own best scores.
+    const char* from = std::getenv("TESSALUNE_GAMEDIR");
+    std::string why;
+    const std::string dir =
+        NewGameCopy("bench", &why, from != nullptr && *from != '\0' ? from : TESSALUNE_GAMEDIR);
+    const bool whole = !dir.empty() && fs::exists(fs::path(dir) / "Fcg" / "Bg.bmp");
+    std::error_code ec;
+    if (whole) {
+        fs::current_path(dir, ec);
+    }
+    if (!whole || ec) {
+        std::fprintf(stderr, "tessalune_bench_game: %s\n",
+                     dir.empty() ? why.c_str()
+                     : !whole    ? "no Fcg/Bg.bmp in the game directory"
+                                 : ec.message().c_str());
+        fs::remove_all(dir, ec);
         return 1;
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    fs::current_path(fs::path(dir).parent_path(), ec);
+    fs::remove_all(dir, ec);
     return 0;
 }

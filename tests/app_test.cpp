@@ -10,7 +10,7 @@
 namespace shell_test {
 namespace {
 
-class AppTest : public GameDirTest {};
+class AppTest : public InScratchGameDir {};
 
 Hooks Script(const std::string& text, int frames = 400) {
     Hooks h;

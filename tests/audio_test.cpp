@@ -16,64 +16,17 @@
 #include "audio/sound.h"
 #include "platform/messages.h"
 #include "platform/script/script.h"
+#include "support/bytes.h"
 
 namespace {
-
-using Bytes = std::vector<unsigned char>;
-
-void Put16(Bytes* b, uint32_t v) {
-    b->push_back(static_cast<unsigned char>(v));
-    b->push_back(static_cast<unsigned char>(v >> 8));
-}
-void Put32(Bytes* b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-void PutId(Bytes* b, const char* id) {
-    b->insert(b->end(), id, id + 4);
-}
-
-// One chunk, padded to an even length as RIFF lays them out.
-Bytes Chunk(const char* id, const Bytes& body, uint32_t declared = 0xFFFFFFFFu) {
-    Bytes c;
-    PutId(&c, id);
-    Put32(&c, declared != 0xFFFFFFFFu ? declared : static_cast<uint32_t>(body.size()));
-    c.insert(c.end(), body.begin(), body.end());
-    if (body.size() % 2 != 0) {
-        c.push_back(0);
-    }
-    return c;
-}
-
-Bytes Riff(const std::vector<Bytes>& chunks, const char* form = "WAVE") {
-    Bytes inside;
-    PutId(&inside, form);
-    for (const Bytes& c : chunks) {
-        inside.insert(inside.end(), c.begin(), c.end());
-    }
-    return Chunk("RIFF", inside);
-}
-
-// A fmt body: the 16-byte record, then `extra` (the size field and beyond).
-Bytes Fmt(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const Bytes& extra = {}) {
-    Bytes f;
-    Put16(&f, tag);
-    Put16(&f, channels);
-    Put32(&f, rate);
-    Put32(&f, rate * channels * (bits / 8));
-    Put16(&f, static_cast<uint16_t>(channels * (bits / 8)));
-    Put16(&f, bits);
-    f.insert(f.end(), extra.begin(), extra.end());
-    return f;
-}
 
 // The 24 bytes after the record of WAVE_FORMAT_EXTENSIBLE, with the sub-format's code.
 Bytes Extensible(uint16_t subFormat) {
     Bytes e;
-    Put16(&e, 22);
-    Put16(&e, 16);
-    Put32(&e, 3);
-    Put16(&e, subFormat);
+    AddLe16(&e, 22);
+    AddLe16(&e, 16);
+    AddLe32(&e, 3);
+    AddLe16(&e, subFormat);
     for (unsigned char x :
          {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}) {
         e.push_back(x);
@@ -119,15 +72,7 @@ class WaveReaderTest : public ::testing::Test {
         EXPECT_EQ(OpenFds(), fds_);
     }
     bool Read(const Bytes& file, WavePcm* out) {
-        FILE* f = std::fopen(path_.c_str(), "wb");
-        if (f == nullptr) {
-            ADD_FAILURE() << "cannot write " << path_;
-            return false;
-        }
-        if (!file.empty()) {
-            std::fwrite(file.data(), 1, file.size(), f);
-        }
-        std::fclose(f);
+        WriteBytes(path_, file);
         return ReadWave(path_.c_str(), out);
     }
     bool Loads(const Bytes& file) {
@@ -298,10 +243,7 @@ class AudioTablesTest : public WaveReaderTest {
         WaveReaderTest::TearDown();
     }
     int Load(plat::Sound** slot) {
-        FILE* f = std::fopen(path_.c_str(), "wb");
-        const Bytes file = PlainWave(64);
-        std::fwrite(file.data(), 1, file.size(), f);
-        std::fclose(f);
+        WriteBytes(path_, PlainWave(64));
         return LoadWave(path_.c_str(), slot);
     }
     static std::vector<std::string> Sounds() { return script::AllRecorded().sounds; }
@@ -368,9 +310,9 @@ TEST_F(AudioTablesTest, AFailedOpenSaysSoEveryTime) {
 }
 
 TEST_F(AudioTablesTest, TheWindowKeepsTheMusicGoing) {
-    FILE* f = std::fopen(path_.c_str(), "wb");
-    std::fputs("MThd", f);
-    std::fclose(f);
+    // The least a MIDI file can be: a header and one track that only ends.
+    WriteBytes(path_, {'M', 'T', 'h', 'd', 0,   0, 0, 6, 0, 0, 0,    1,    0,
+                       96,  'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0});
     OpenMidi(path_.c_str());
     ASSERT_TRUE(script::AllRecorded().messages.empty());
     WndProc(WM_ACTIVATEAPP, 1, 0);

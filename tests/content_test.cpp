@@ -3,25 +3,23 @@
 // music and stages in the shapes the game reads.
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "support/bytes.h"
+#include "support/child.h"
+#include "support/scratch.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
 
 const char* const PictureFiles[] = {"System/mojicord.bmp", "Fcg/System1.fcg", "Fcg/System2.fcg",
                                     "Fcg/Bg.bmp"};
@@ -30,56 +28,20 @@ const char* const WaveFiles[] = {"Wave/SelectMove.wav", "Wave/SelectCheck.wav",
 const char* const MusicFiles[] = {"Mid/System.mid", "Mid/Bgm1.mid", "Mid/Bgm2.mid",
                                   "Mid/Bgm3.mid",   "Mid/Bgm4.mid", "Mid/Bgm5.mid"};
 
-Bytes ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const fs::path& p, const Bytes& b) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-}
-
-uint32_t Le32(const Bytes& b, size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-uint16_t Le16(const Bytes& b, size_t at) {
-    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-uint32_t Be32(const Bytes& b, size_t at) {
-    return (static_cast<uint32_t>(b[at]) << 24) | (b[at + 1] << 16) | (b[at + 2] << 8) | b[at + 3];
-}
-
 // Runs the generator with `args`; its exit status.
 int RunGenerator(const std::string& args) {
-    std::string cmd = std::string("'") + TESSALUNE_GEN + "' " + args + " >/dev/null 2>&1";
-    int status = std::system(cmd.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunCommand(std::string("'") + TESSALUNE_GEN + "' " + args + " >/dev/null 2>&1");
 }
 
-class TempDir {
-  public:
-    TempDir() {
-        char pattern[] = "/tmp/tessalune-content-XXXXXX";
-        if (mkdtemp(pattern)) {
-            path_ = pattern;
-        }
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
+struct TempDir : ScratchDir {
+    TempDir() : ScratchDir("content") {}
 };
 
 std::map<std::string, Bytes> Tree(const fs::path& root) {
     std::map<std::string, Bytes> files;
     for (const auto& e : fs::recursive_directory_iterator(root)) {
         if (e.is_regular_file()) {
-            files[fs::relative(e.path(), root).string()] = ReadAll(e.path());
+            files[fs::relative(e.path(), root).string()] = ReadBytes(e.path());
         }
     }
     return files;
@@ -114,7 +76,7 @@ TEST(ContentGenerator, TwoRunsGiveTheSameBytesAndTheFullDirectory) {
     // And the build's own game directory holds those very bytes.
     for (const auto& [name, bytes] : ta) {
         if (name.rfind("Data/", 0) != 0) {
-            EXPECT_EQ(ReadAll(fs::path(TESSALUNE_GAMEDIR) / name), bytes) << name;
+            EXPECT_EQ(ReadBytes(fs::path(TESSALUNE_GAMEDIR) / name), bytes) << name;
         }
     }
 }
@@ -123,33 +85,33 @@ TEST(ContentGenerator, RefreshesPicturesAndSoundsButKeepsThePlayersData) {
     TempDir d;
     const fs::path root = d.path();
     ASSERT_EQ(RunGenerator("--out '" + root.string() + "' --seed-data"), 0);
-    const Bytes sheet = ReadAll(root / "Fcg/System1.fcg");
+    const Bytes sheet = ReadBytes(root / "Fcg/System1.fcg");
     const auto sheetTime = MTime(root / "Fcg/System1.fcg");
     const auto musicTime = MTime(root / "Mid/Bgm3.mid");
 
     // A player's edited stage and scores, a damaged sheet and a lost stage.
     Bytes edited(312, 0);
     edited[24] = 1;
-    WriteAll(root / "Data/Map3", edited);
+    WriteBytes(root / "Data/Map3", edited);
     Bytes scores(40, 0);
     scores[0] = 0xD2;
     scores[1] = 0x04;
-    WriteAll(root / "Data/BestScore", scores);
-    WriteAll(root / "Fcg/System2.fcg", Bytes{'B', 'M'});
+    WriteBytes(root / "Data/BestScore", scores);
+    WriteBytes(root / "Fcg/System2.fcg", Bytes{'B', 'M'});
     fs::remove(root / "Data/Map7");
     const Bytes map7 = [&] {
         TempDir fresh;
         RunGenerator("--out '" + fresh.path().string() + "' --seed-data");
-        return ReadAll(fresh.path() / "Data/Map7");
+        return ReadBytes(fresh.path() / "Data/Map7");
     }();
 
     ASSERT_EQ(RunGenerator("--out '" + root.string() + "' --seed-data"), 0);
-    EXPECT_EQ(ReadAll(root / "Data/Map3"), edited);
-    EXPECT_EQ(ReadAll(root / "Data/BestScore"), scores);
-    EXPECT_EQ(ReadAll(root / "Data/Map7"), map7);
-    EXPECT_EQ(ReadAll(root / "Fcg/System2.fcg").size(), 320u * 480u * 3u + 54u);
+    EXPECT_EQ(ReadBytes(root / "Data/Map3"), edited);
+    EXPECT_EQ(ReadBytes(root / "Data/BestScore"), scores);
+    EXPECT_EQ(ReadBytes(root / "Data/Map7"), map7);
+    EXPECT_EQ(ReadBytes(root / "Fcg/System2.fcg").size(), 320u * 480u * 3u + 54u);
     // Files whose bytes were right are not rewritten: their times stand still.
-    EXPECT_EQ(ReadAll(root / "Fcg/System1.fcg"), sheet);
+    EXPECT_EQ(ReadBytes(root / "Fcg/System1.fcg"), sheet);
     EXPECT_EQ(MTime(root / "Fcg/System1.fcg"), sheetTime);
     EXPECT_EQ(MTime(root / "Mid/Bgm3.mid"), musicTime);
 }
@@ -165,7 +127,7 @@ TEST(ContentGenerator, LeavesDataAloneWithoutSeedingAndRefusesBadCommandLines) {
     EXPECT_NE(RunGenerator("--seed-data"), 0);
     EXPECT_NE(RunGenerator("--out '" + d.path().string() + "' --bogus"), 0);
     // A file where a directory should be, and a directory where a file should be.
-    WriteAll(d.path() / "plain", Bytes{1});
+    WriteBytes(d.path() / "plain", Bytes{1});
     EXPECT_NE(RunGenerator("--out '" + (d.path() / "plain").string() + "'"), 0);
     fs::remove(d.path() / "Wave/Hit.wav");
     fs::create_directory(d.path() / "Wave/Hit.wav");
@@ -181,7 +143,7 @@ TEST(ContentGenerator, DrawsThePreviewsAsPictures) {
     ASSERT_EQ(RunGenerator("--contact-sheet '" + sheet.string() + "' --mockup '" + mock.string() +
                            "' --icon '" + icon.string() + "'"),
               0);
-    Bytes png = ReadAll(mock);
+    Bytes png = ReadBytes(mock);
     ASSERT_GT(png.size(), 33u);
     EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
     EXPECT_EQ(Be32(png, 16), 640u);
@@ -223,7 +185,7 @@ TEST(ContentGenerator, DrawsThePreviewsAsPictures) {
             break;
     }
     EXPECT_EQ(raw, 480u * (1 + 640 * 3));
-    EXPECT_GT(ReadAll(sheet).size(), 1000u);
+    EXPECT_GT(ReadBytes(sheet).size(), 1000u);
     SDL_Surface* s = SDL_LoadBMP(icon.c_str());
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->w, s->h);
@@ -470,7 +432,7 @@ Wave ParseWave(const Bytes& b) {
 TEST(ContentSounds, EveryWaveIsPlainPcmThatStartsAndEndsQuietly) {
     for (const char* f : WaveFiles) {
         SCOPED_TRACE(f);
-        Wave w = ParseWave(ReadAll(fs::path(TESSALUNE_GAMEDIR) / f));
+        Wave w = ParseWave(ReadBytes(fs::path(TESSALUNE_GAMEDIR) / f));
         ASSERT_TRUE(w.ok);
         EXPECT_EQ(w.fmtSize, 16u);
         EXPECT_EQ(w.tag, 1);
@@ -487,10 +449,10 @@ TEST(ContentSounds, EveryWaveIsPlainPcmThatStartsAndEndsQuietly) {
         EXPECT_LT(std::abs(w.samples.front()), 200);
         EXPECT_LT(std::abs(w.samples.back()), 200);
     }
-    Wave hit = ParseWave(ReadAll(fs::path(TESSALUNE_GAMEDIR) / "Wave/Hit.wav"));
+    Wave hit = ParseWave(ReadBytes(fs::path(TESSALUNE_GAMEDIR) / "Wave/Hit.wav"));
     ASSERT_TRUE(hit.ok);
     EXPECT_LT(hit.samples.size() / hit.channels, 44100u / 10);  // under 100 ms
-    Wave tick = ParseWave(ReadAll(fs::path(TESSALUNE_GAMEDIR) / "Wave/SelectMove.wav"));
+    Wave tick = ParseWave(ReadBytes(fs::path(TESSALUNE_GAMEDIR) / "Wave/SelectMove.wav"));
     EXPECT_LT(tick.samples.size() / std::max<uint16_t>(1, tick.channels), 44100u / 10);
 }
 
@@ -626,7 +588,7 @@ TEST(ContentMusic, EveryPieceIsAWholeLoopOfRealMusic) {
     std::set<std::string> seen;
     for (const char* f : MusicFiles) {
         SCOPED_TRACE(f);
-        Bytes bytes = ReadAll(fs::path(TESSALUNE_GAMEDIR) / f);
+        Bytes bytes = ReadBytes(fs::path(TESSALUNE_GAMEDIR) / f);
         Midi m = ParseMidi(bytes);
         ASSERT_TRUE(m.ok);
         EXPECT_EQ(m.format, 1);
@@ -655,7 +617,7 @@ TEST(ContentData, TenStagesRisingInDifficultyAndAScoreTableToBeat) {
     int lastWeight = 0;
     for (int i = 1; i <= 10; ++i) {
         SCOPED_TRACE(i);
-        Bytes b = ReadAll(d.path() / ("Data/Map" + std::to_string(i)));
+        Bytes b = ReadBytes(d.path() / ("Data/Map" + std::to_string(i)));
         ASSERT_EQ(b.size(), 312u);
         int bricks = 0;
         for (size_t c = 0; c < 78; ++c) {
@@ -670,7 +632,7 @@ TEST(ContentData, TenStagesRisingInDifficultyAndAScoreTableToBeat) {
         lastWeight = weight;
         EXPECT_TRUE(shapes.insert(std::string(b.begin(), b.end())).second);
     }
-    Bytes s = ReadAll(d.path() / "Data/BestScore");
+    Bytes s = ReadBytes(d.path() / "Data/BestScore");
     ASSERT_EQ(s.size(), 40u);
     int32_t prev = INT32_MAX;
     for (size_t i = 0; i < 10; ++i) {

@@ -10,7 +10,8 @@
 #include <thread>
 
 #include "data/scores.h"
-#include "data_files.h"
+#include "support/bytes.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -25,10 +26,10 @@ TEST_F(ScoreFileUnderKill, FileIsAlwaysOneWholeTable) {
     constexpr int Kills = 200;
     const auto deadline = Clock::now() + std::chrono::seconds(30);
     const Bytes cleared(40, 0);
-    const Bytes recorded = LeBytes({1234, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    const Bytes recorded = LeWords({1234, 0, 0, 0, 0, 0, 0, 0, 0, 0});
 
     ClearScores();
-    ASSERT_EQ(ReadAllBytes(BestScorePath), cleared);
+    ASSERT_EQ(ReadBytes(BestScorePath), cleared);
 
     void* shared = mmap(nullptr, sizeof(std::atomic<long>), PROT_READ | PROT_WRITE,
                         MAP_SHARED | MAP_ANONYMOUS, -1, 0);
@@ -62,12 +63,12 @@ TEST_F(ScoreFileUnderKill, FileIsAlwaysOneWholeTable) {
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status));
 
-        const Bytes now = ReadAllBytes(BestScorePath);
+        const Bytes now = ReadBytes(BestScorePath);
         ASSERT_TRUE(now == cleared || now == recorded)
             << "after kill " << kills << " the file has " << now.size() << " bytes";
         (now == cleared ? seenCleared : seenRecorded)++;
         // At most the one temporary of the save that was cut short.
-        for (const std::string& name : Listing("Data")) {
+        for (const std::string& name : DirectoryNames("Data")) {
             ASSERT_TRUE(name == "BestScore" || name == "BestScore.tmp") << name;
         }
     }
@@ -80,7 +81,7 @@ TEST_F(ScoreFileUnderKill, FileIsAlwaysOneWholeTable) {
 
     // The next save in the game clears up what the last kill left behind.
     RecordScore(5);
-    EXPECT_EQ(Listing("Data"), std::vector<std::string>{"BestScore"});
+    EXPECT_EQ(DirectoryNames("Data"), std::vector<std::string>{"BestScore"});
 }
 
 }  // namespace

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <array>
 #include <climits>
-#include <cstring>
 #include <filesystem>
 
 #include "data/datafile.h"
 #include "data/scores.h"
 #include "data/stage.h"
-#include "data_files.h"
+#include "support/bytes.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ void FillGrid(int32_t value) {
 
 void PutScoreFile(const Table& table) {
     std::filesystem::create_directory("Data");
-    WriteAllBytes(BestScorePath, LeBytes(table));
+    WriteBytes(BestScorePath, LeWords(table));
 }
 
 class ScoreFile : public InScratchDirectory {
@@ -78,7 +78,7 @@ TEST_F(ScoreFile, RecordScoreWorkedTables) {
         ASSERT_EQ(stat(BestScorePath, &old), 0);
         RecordScore(c.score);
         EXPECT_EQ(Scores(), c.after);
-        EXPECT_EQ(ReadAllBytes(BestScorePath), LeBytes(c.after));
+        EXPECT_EQ(ReadBytes(BestScorePath), LeWords(c.after));
         // Written again even when nothing changed: a new file took its place.
         struct stat now;
         ASSERT_EQ(stat(BestScorePath, &now), 0);
@@ -89,7 +89,7 @@ TEST_F(ScoreFile, RecordScoreWorkedTables) {
 TEST_F(ScoreFile, ByteFormat) {
     PutScoreFile(Table(10, 0));
     RecordScore(1234);
-    const Bytes bytes = ReadAllBytes(BestScorePath);
+    const Bytes bytes = ReadBytes(BestScorePath);
     ASSERT_EQ(bytes.size(), 40u);
     EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 4), (Bytes{0xD2, 0x04, 0x00, 0x00}));
     EXPECT_EQ(Bytes(bytes.begin() + 4, bytes.end()), Bytes(36, 0));
@@ -101,7 +101,7 @@ TEST_F(ScoreFile, ByteFormat) {
               (Table{INT32_MAX, 0x01020304, -1, INT32_MIN, 0, 0, 0, 0, 0, 0}));
 
     ClearScores();
-    EXPECT_EQ(ReadAllBytes(BestScorePath), Bytes(40, 0));
+    EXPECT_EQ(ReadBytes(BestScorePath), Bytes(40, 0));
     EXPECT_EQ(Scores(), Table(10, 0));
 }
 
@@ -134,14 +134,14 @@ TEST_F(ScoreFile, ShortAndLongFiles) {
     int32_t table[ScoreCount];
 
     // Two whole places and half of a third: only the whole ones count.
-    Bytes bytes = LeBytes({900, 800, 700});
+    Bytes bytes = LeWords({900, 800, 700});
     bytes.resize(10);
-    WriteAllBytes(BestScorePath, bytes);
+    WriteBytes(BestScorePath, bytes);
     std::fill(table, table + ScoreCount, 77);
     LoadScores(table);
     EXPECT_EQ(Table(table, table + ScoreCount), (Table{900, 800, 77, 77, 77, 77, 77, 77, 77, 77}));
 
-    WriteAllBytes(BestScorePath, {});
+    WriteBytes(BestScorePath, {});
     std::fill(table, table + ScoreCount, 77);
     LoadScores(table);
     EXPECT_EQ(Table(table, table + ScoreCount), Table(10, 77));
@@ -151,18 +151,18 @@ TEST_F(ScoreFile, ShortAndLongFiles) {
     for (int i = 0; i < 25; ++i) {
         longer.push_back(100 - i);
     }
-    WriteAllBytes(BestScorePath, LeBytes(longer));
+    WriteBytes(BestScorePath, LeWords(longer));
     LoadScores(table);
     EXPECT_EQ(Table(table, table + ScoreCount), Table(longer.begin(), longer.begin() + 10));
     // Recording writes back exactly 40 bytes.
     RecordScore(0);
-    EXPECT_EQ(ReadAllBytes(BestScorePath), LeBytes(Table(longer.begin(), longer.begin() + 10)));
+    EXPECT_EQ(ReadBytes(BestScorePath), LeWords(Table(longer.begin(), longer.begin() + 10)));
 }
 
 TEST_F(ScoreFile, FirstRecordCreatesDirectoryAndFile) {
     RecordScore(500);
-    EXPECT_EQ(ReadAllBytes(BestScorePath), LeBytes({500, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(Listing("Data"), std::vector<std::string>{"BestScore"});
+    EXPECT_EQ(ReadBytes(BestScorePath), LeWords({500, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(DirectoryNames("Data"), std::vector<std::string>{"BestScore"});
 }
 
 TEST_F(ScoreFile, FailedWriteKeepsOldFileAndLeavesNoTemporary) {
@@ -174,20 +174,20 @@ TEST_F(ScoreFile, FailedWriteKeepsOldFileAndLeavesNoTemporary) {
         failing = step;
         PutScoreFile(kept);
         RecordScore(60);
-        EXPECT_EQ(ReadAllBytes(BestScorePath), LeBytes(kept));
+        EXPECT_EQ(ReadBytes(BestScorePath), LeWords(kept));
         ClearScores();
-        EXPECT_EQ(ReadAllBytes(BestScorePath), LeBytes(kept));
-        EXPECT_EQ(Listing("Data"), std::vector<std::string>{"BestScore"});
+        EXPECT_EQ(ReadBytes(BestScorePath), LeWords(kept));
+        EXPECT_EQ(DirectoryNames("Data"), std::vector<std::string>{"BestScore"});
     }
     // The same steps on a stage file.
-    const Bytes stage = LeBytes(Table(StageCells, 3));
-    WriteAllBytes(StagePath(4), stage);
+    const Bytes stage = LeWords(Table(StageCells, 3));
+    WriteBytes(StagePath(4), stage);
     FillGrid(1);
     for (FileStep step : {FileStep::Create, FileStep::Write, FileStep::Sync, FileStep::Rename}) {
         failing = step;
         SaveStage(4);
-        EXPECT_EQ(ReadAllBytes(StagePath(4)), stage);
-        EXPECT_EQ(Listing("Data"), (std::vector<std::string>{"BestScore", "Map5"}));
+        EXPECT_EQ(ReadBytes(StagePath(4)), stage);
+        EXPECT_EQ(DirectoryNames("Data"), (std::vector<std::string>{"BestScore", "Map5"}));
     }
 
     failing = FileStep::MakeDirectory;
@@ -199,12 +199,12 @@ TEST_F(ScoreFile, FailedWriteKeepsOldFileAndLeavesNoTemporary) {
 
 TEST_F(ScoreFile, DirectoryThatCannotHoldFiles) {
     // Data is a plain file: nothing can be created under it, even by root.
-    WriteAllBytes("Data", {1, 2, 3});
+    WriteBytes("Data", {1, 2, 3});
     RecordScore(60);
     ClearScores();
     SaveStage(0);
-    EXPECT_EQ(ReadAllBytes("Data"), (Bytes{1, 2, 3}));
-    EXPECT_EQ(Listing("."), std::vector<std::string>{"Data"});
+    EXPECT_EQ(ReadBytes("Data"), (Bytes{1, 2, 3}));
+    EXPECT_EQ(DirectoryNames("."), std::vector<std::string>{"Data"});
 
     // The best-score file is a directory: the rename cannot replace it and
     // the temporary does not stay.
@@ -212,23 +212,23 @@ TEST_F(ScoreFile, DirectoryThatCannotHoldFiles) {
     std::filesystem::create_directories("Data/BestScore");
     RecordScore(60);
     EXPECT_TRUE(std::filesystem::is_directory(BestScorePath));
-    EXPECT_EQ(Listing("Data"), std::vector<std::string>{"BestScore"});
+    EXPECT_EQ(DirectoryNames("Data"), std::vector<std::string>{"BestScore"});
 }
 
 TEST_F(ScoreFile, LeftoversFromACrashAreReplaced) {
     std::filesystem::create_directory("Data");
-    WriteAllBytes("Data/BestScore.tmp", {9, 9, 9});
+    WriteBytes("Data/BestScore.tmp", {9, 9, 9});
     RecordScore(7);
-    EXPECT_EQ(ReadAllBytes(BestScorePath), LeBytes({7, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(Listing("Data"), std::vector<std::string>{"BestScore"});
+    EXPECT_EQ(ReadBytes(BestScorePath), LeWords({7, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(DirectoryNames("Data"), std::vector<std::string>{"BestScore"});
 
     // A link put where the temporary goes is not written through.
-    WriteAllBytes("outside", {1, 2, 3});
+    WriteBytes("outside", {1, 2, 3});
     std::filesystem::create_symlink("../outside", "Data/BestScore.tmp");
     ClearScores();
-    EXPECT_EQ(ReadAllBytes("outside"), (Bytes{1, 2, 3}));
-    EXPECT_EQ(ReadAllBytes(BestScorePath), Bytes(40, 0));
-    EXPECT_EQ(Listing("Data"), std::vector<std::string>{"BestScore"});
+    EXPECT_EQ(ReadBytes("outside"), (Bytes{1, 2, 3}));
+    EXPECT_EQ(ReadBytes(BestScorePath), Bytes(40, 0));
+    EXPECT_EQ(DirectoryNames("Data"), std::vector<std::string>{"BestScore"});
 }
 
 TEST(StageTable, PathsAndBrickSets) {
@@ -263,7 +263,7 @@ TEST_F(StageFile, RoundTripKeepsEveryCell) {
     const Table saved = Grid();
     SaveStage(9);
     EXPECT_EQ(Grid(), saved);
-    EXPECT_EQ(ReadAllBytes("Data/Map10"), LeBytes(saved));
+    EXPECT_EQ(ReadBytes("Data/Map10"), LeWords(saved));
     FillGrid(5);
     LoadStage(9);
     EXPECT_EQ(Grid(), saved);
@@ -277,12 +277,12 @@ TEST_F(StageFile, CellsLieColumnByColumn) {
     expected[25] = 0x33;
     expected[26] = 0x22;
     expected[27] = 0x11;
-    EXPECT_EQ(ReadAllBytes("Data/Map1"), expected);
+    EXPECT_EQ(ReadBytes("Data/Map1"), expected);
 
     FillGrid(0);
     StageCell(12, 5) = 2;
     SaveStage(7);
-    const Bytes last = ReadAllBytes("Data/Map8");
+    const Bytes last = ReadBytes("Data/Map8");
     ASSERT_EQ(last.size(), 312u);
     EXPECT_EQ(Bytes(last.begin(), last.begin() + 308), Bytes(308, 0));
     EXPECT_EQ(Bytes(last.begin() + 308, last.end()), (Bytes{2, 0, 0, 0}));
@@ -299,16 +299,16 @@ TEST_F(StageFile, MissingShortAndLongFiles) {
         cells.push_back(1000 + i);
     }
     // Seven whole cells and three bytes of the eighth.
-    Bytes shortFile = LeBytes(cells);
+    Bytes shortFile = LeWords(cells);
     shortFile.resize(31);
-    WriteAllBytes("Data/Map4", shortFile);
+    WriteBytes("Data/Map4", shortFile);
     LoadStage(3);
     Table expected(StageCells, 6);
     std::copy(cells.begin(), cells.begin() + 7, expected.begin());
     EXPECT_EQ(Grid(), expected);
 
     // A longer file gives its first 78 cells only.
-    WriteAllBytes("Data/Map4", LeBytes(cells));
+    WriteBytes("Data/Map4", LeWords(cells));
     LoadStage(3);
     EXPECT_EQ(Grid(), Table(cells.begin(), cells.begin() + StageCells));
 
@@ -322,16 +322,16 @@ TEST_F(StageFile, MissingShortAndLongFiles) {
 TEST_F(StageFile, IndexOutsideTheTableDoesNothing) {
     FillGrid(4);
     std::filesystem::create_directory("Data");
-    WriteAllBytes("Data/Map11", LeBytes(Table(StageCells, 9)));
-    WriteAllBytes("Data/Map0", LeBytes(Table(StageCells, 9)));
+    WriteBytes("Data/Map11", LeWords(Table(StageCells, 9)));
+    WriteBytes("Data/Map0", LeWords(Table(StageCells, 9)));
     LoadStage(10);
     LoadStage(-1);
     EXPECT_EQ(Grid(), Table(StageCells, 4));
     SaveStage(10);
     SaveStage(-1);
     SaveStage(INT_MIN);
-    EXPECT_EQ(Listing("Data"), (std::vector<std::string>{"Map0", "Map11"}));
-    EXPECT_EQ(ReadAllBytes("Data/Map11"), LeBytes(Table(StageCells, 9)));
+    EXPECT_EQ(DirectoryNames("Data"), (std::vector<std::string>{"Map0", "Map11"}));
+    EXPECT_EQ(ReadBytes("Data/Map11"), LeWords(Table(StageCells, 9)));
 }
 
 }  // namespace

@@ -6,37 +6,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "support/bytes.h"
+#include "support/scratch.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteText(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
 std::string StockStage(int i) {
     return std::string(312, static_cast<char>(i));
 }
 
-class GameDirTest : public ::testing::Test {
+class UserGameDir : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tessalune-gamedir-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = pattern;
+        root_ = NewScratchDir("gamedir");
+        ASSERT_FALSE(root_.empty());
         install_ = root_ / "share" / "tessalune";
         user_ = root_ / "home" / "tessalune";
         MakeInstall(install_, "");
@@ -68,7 +56,7 @@ class GameDirTest : public ::testing::Test {
     std::string why_;
 };
 
-TEST_F(GameDirTest, RecognisesGameDirectoriesByTheirFirstSheet) {
+TEST_F(UserGameDir, RecognisesGameDirectoriesByTheirFirstSheet) {
     EXPECT_TRUE(gamedir::IsGameDirectory(install_.string()));
     EXPECT_FALSE(gamedir::IsGameDirectory(user_.string()));
     EXPECT_FALSE(gamedir::IsGameDirectory(""));
@@ -82,7 +70,7 @@ TEST_F(GameDirTest, RecognisesGameDirectoriesByTheirFirstSheet) {
     EXPECT_TRUE(gamedir::IsGameDirectory(user_.string()));
 }
 
-TEST_F(GameDirTest, NeverPlaysInsideTheInstalledCopy) {
+TEST_F(UserGameDir, NeverPlaysInsideTheInstalledCopy) {
     const std::vector<std::string> installs = {(root_ / "nowhere").string(), install_.string()};
     fs::path build = root_ / "build" / "game";
     MakeInstall(build, "");
@@ -96,7 +84,7 @@ TEST_F(GameDirTest, NeverPlaysInsideTheInstalledCopy) {
     EXPECT_FALSE(gamedir::PlaysInPlace((root_ / "alias").string(), installs));
 }
 
-TEST_F(GameDirTest, FindsTheFirstInstalledCopyUnderItsPlainName) {
+TEST_F(UserGameDir, FindsTheFirstInstalledCopyUnderItsPlainName) {
     fs::create_directories(root_ / "bin");
     const std::string dotted = (root_ / "bin" / ".." / "share" / "tessalune").string();
     EXPECT_EQ(gamedir::FindInstalledFiles({(root_ / "bin").string(), dotted, "/nonexistent"}),
@@ -110,7 +98,7 @@ TEST_F(GameDirTest, FindsTheFirstInstalledCopyUnderItsPlainName) {
     EXPECT_EQ(gamedir::FindInstalledFiles({}), "");
 }
 
-TEST_F(GameDirTest, FirstStartLinksTheSharedPartsAndSeedsTheData) {
+TEST_F(UserGameDir, FirstStartLinksTheSharedPartsAndSeedsTheData) {
     ASSERT_TRUE(Prepare(install_)) << why_;
 
     for (const char* part : {"System", "Fcg", "Wave", "Mid"}) {
@@ -138,7 +126,7 @@ TEST_F(GameDirTest, FirstStartLinksTheSharedPartsAndSeedsTheData) {
     EXPECT_EQ(entries, 11);
 }
 
-TEST_F(GameDirTest, LaterStartsKeepThePlayersFiles) {
+TEST_F(UserGameDir, LaterStartsKeepThePlayersFiles) {
     ASSERT_TRUE(Prepare(install_)) << why_;
     WriteText(user_ / "Data" / "Map3", "my own stage");
     WriteText(user_ / "Data" / "BestScore", std::string(40, '\7'));
@@ -158,7 +146,7 @@ TEST_F(GameDirTest, LaterStartsKeepThePlayersFiles) {
     EXPECT_EQ(ReadText(user_ / "Fcg" / "System1.fcg"), "sheetv2");
 }
 
-TEST_F(GameDirTest, StaleLinksFollowTheCurrentInstall) {
+TEST_F(UserGameDir, StaleLinksFollowTheCurrentInstall) {
     ASSERT_TRUE(Prepare(install_)) << why_;
     const fs::path moved = root_ / "opt" / "tessalune";
     MakeInstall(moved, "moved");
@@ -183,7 +171,7 @@ TEST_F(GameDirTest, StaleLinksFollowTheCurrentInstall) {
     EXPECT_EQ(ReadText(user_ / "Fcg" / "System1.fcg"), "sheetback");
 }
 
-TEST_F(GameDirTest, OddStockFilesDoNotStopTheStart) {
+TEST_F(UserGameDir, OddStockFilesDoNotStopTheStart) {
     fs::remove(install_ / "Data" / "Map7");
     fs::remove(install_ / "Data" / "Map2");
     ASSERT_EQ(mkfifo((install_ / "Data" / "Map2").c_str(), 0644), 0);  // would block a reader
@@ -199,7 +187,7 @@ TEST_F(GameDirTest, OddStockFilesDoNotStopTheStart) {
     EXPECT_EQ(ReadText(user_ / "Data" / "BestScore"), std::string(40, '\0'));
 }
 
-TEST_F(GameDirTest, SaysWhyWhenTheDirectoryCannotBeMade) {
+TEST_F(UserGameDir, SaysWhyWhenTheDirectoryCannotBeMade) {
     // Something that is not a directory where Data/ belongs.
     WriteText(user_ / "Data", "a file");
     EXPECT_FALSE(Prepare(install_));

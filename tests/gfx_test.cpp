@@ -3,17 +3,17 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "platform/script/script.h"
+#include "support/bytes.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -72,11 +72,8 @@ class Gfx : public ::testing::Test {
     void SetUp() override {
         script::Reset();
         ASSERT_EQ(InitDisplay(), 0);
-        // One directory per process and test, so that runs side by side never meet.
-        dir = fs::temp_directory_path() /
-              ("tessalune-gfx-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
+        dir = NewScratchDir("gfx");
+        ASSERT_FALSE(dir.empty());
     }
     void TearDown() override {
         for (Surface*& s : lpMain) {
@@ -344,8 +341,7 @@ TEST_F(Gfx, BitmapsLoadAtTheirOwnSizeUpright) {
 
 TEST_F(Gfx, BrokenPictureFilesAreTurnedAway) {
     WriteBmp(dir / "good.bmp", 8, 8, Sheet);
-    std::ifstream in(dir / "good.bmp", std::ios::binary);
-    const std::string good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string good = ReadText(dir / "good.bmp");
 
     std::string huge = good;  // claims 100000 x 100000 pixels
     huge[18] = huge[22] = '\xA0';
@@ -358,7 +354,7 @@ TEST_F(Gfx, BrokenPictureFilesAreTurnedAway) {
         huge, zeroWide, std::string(4096, '\xFF'), "not a picture at all"};
     for (size_t i = 0; i < broken.size(); ++i) {
         const fs::path path = dir / ("broken" + std::to_string(i) + ".bmp");
-        std::ofstream(path, std::ios::binary) << broken[i];
+        WriteText(path, broken[i]);
         EXPECT_EQ(LoadBitmapSurface(&lpMain[1], path.c_str()), 0) << "file " << i;
         EXPECT_EQ(lpMain[1], nullptr);
     }

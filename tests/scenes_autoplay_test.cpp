@@ -15,11 +15,13 @@ using namespace scenes_test;
 TEST(Autoplay, ClearsAllTenStagesAndRecordsTheScore) {
     InFreshGame([] {
         ASSERT_EQ(RunRunner("", "--autoplay --frames 200000 --trace trace.jsonl"), 0);
-        const std::vector<std::string> trace = ReadTrace("trace.jsonl");
+        size_t bad = 0;
+        const std::vector<Json> trace = ReadTrace("trace.jsonl", &bad);
+        ASSERT_EQ(bad, 0u) << "a trace line is no JSON object";
         ASSERT_FALSE(trace.empty());
         size_t result = 0;
         for (size_t i = 0; i < trace.size(); ++i) {
-            if (TraceNumber(trace[i], "scene") == SceneResult) {
+            if (trace[i]["scene"].Int() == SceneResult) {
                 result = i;
                 break;
             }
@@ -27,11 +29,11 @@ TEST(Autoplay, ClearsAllTenStagesAndRecordsTheScore) {
         ASSERT_GE(result, 2u) << "no result screen within 200000 frames";
         // The frame before the one that ended the run: the tenth stage,
         // cleared, its countdown one short of the end.
-        const std::string& last = trace[result - 2];
-        EXPECT_EQ(TraceNumber(last, "stage"), 9);
-        EXPECT_EQ(TraceNumber(last, "bricks"), 0);
-        EXPECT_EQ(TraceNumber(last, "clear"), 119);
-        const long score = TraceNumber(last, "score");
+        const Json& last = trace[result - 2]["play"];
+        EXPECT_EQ(last["stage"].Int(), 9);
+        EXPECT_EQ(last["bricks"].Int(), 0);
+        EXPECT_EQ(last["clear"].Int(), 119);
+        const long score = last["score"].Int();
         EXPECT_GT(score, 0);
         // The table holds it, and nothing but the run's score was added.
         const std::vector<int32_t> table = FromLeWords(ReadBytes(BestScorePath));

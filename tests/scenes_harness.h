@@ -4,50 +4,33 @@
 // game directory, with a record of what each frame did and showed.
 #pragma once
 
+#include <SDL.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/app.h"
 #include "data/stage.h"
-#include "data_files.h"
 #include "gfx/gfx.h"
 #include "platform/keys.h"
 #include "platform/script/script.h"
 #include "scenes/play.h"
 #include "scenes/scenes.h"
+#include "support/bytes.h"
+#include "support/child.h"
+#include "support/trace.h"
 
 namespace scenes_test {
 
 namespace fs = std::filesystem;
-
-// The byte helpers of the stored-data tests, under the names these tests use.
-using ::Bytes;
-inline constexpr auto ReadBytes = &ReadAllBytes;
-inline constexpr auto WriteBytes = &WriteAllBytes;
-inline constexpr auto LeWords = &LeBytes;
-
-inline std::vector<int32_t> FromLeWords(const Bytes& bytes) {
-    std::vector<int32_t> values;
-    for (size_t i = 0; i + 4 <= bytes.size(); i += 4) {
-        values.push_back(static_cast<int32_t>(bytes[i] | bytes[i + 1] << 8 | bytes[i + 2] << 16 |
-                                              static_cast<uint32_t>(bytes[i + 3]) << 24));
-    }
-    return values;
-}
 
 inline std::vector<int32_t> Grid() {
     return {StageGrid, StageGrid + StageCells};
@@ -242,42 +225,6 @@ class Game {
     int exitCode_ = 0;
 };
 
-// Runs `body` in a child process inside a fresh copy of the game directory;
-// the child's failures are printed as they happen and fail the test here.
-inline void InFreshGame(const std::function<void()>& body) {
-    std::string dir = (fs::temp_directory_path() / "tessalune-scenes-XXXXXX").string();
-    ASSERT_NE(mkdtemp(dir.data()), nullptr);
-    std::error_code copied;
-    fs::copy(TESSALUNE_GAMEDIR, dir, fs::copy_options::recursive, copied);
-    if (copied) {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-        FAIL() << "cannot copy the game directory " << TESSALUNE_GAMEDIR << ": "
-               << copied.message();
-    }
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (chdir(dir.c_str()) != 0) {
-            _exit(3);
-        }
-        body();
-        std::fflush(stdout);
-        std::fflush(stderr);
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-    EXPECT_TRUE(WIFEXITED(status)) << "the game's child process crashed (signal "
-                                   << (WIFSIGNALED(status) ? WTERMSIG(status) : 0) << ")";
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0)
-        << "the checks inside the game's child process failed (see above)";
-}
-
 // ---- pictures -------------------------------------------------------------
 
 inline uint16_t ScreenAt(const Screen& s, int x, int y) {
@@ -369,60 +316,27 @@ inline void CaptureSheets() {
 // script and options; returns its exit status.
 inline int RunRunner(const std::string& script, const std::string& options) {
     WriteBytes("input.txt", Bytes(script.begin(), script.end()));
-    const std::string command =
-        std::string(TESSALUNE_HEADLESS) + " --input input.txt " + options + " >runner.log 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return RunCommand(std::string(TESSALUNE_HEADLESS) + " --input input.txt " + options +
+                      " >runner.log 2>&1");
 }
 
 // A shot of the runner, a 24-bit BMP, as the 16-bit screen it was taken
 // from (each channel's top bits); empty if it cannot be read.
 inline Screen ReadShot(const std::string& path) {
-    const Bytes b = ReadBytes(path);
-    auto le32 = [&](size_t at) {
-        return static_cast<int32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
-                                    static_cast<uint32_t>(b[at + 3]) << 24);
-    };
-    if (b.size() < 54 || b[0] != 'B' || b[1] != 'M' || le32(18) != DisplayWidth ||
-        le32(22) != DisplayHeight || (b[28] | b[29] << 8) != 24) {
-        return {};
+    SDL_Surface* shot = SDL_LoadBMP(path.c_str());
+    SDL_Surface* s = shot != nullptr && shot->w == DisplayWidth && shot->h == DisplayHeight &&
+                             shot->format->BitsPerPixel == 24
+                         ? SDL_ConvertSurfaceFormat(shot, SDL_PIXELFORMAT_RGB565, 0)
+                         : nullptr;
+    Screen out;
+    for (int y = 0; s != nullptr && y < DisplayHeight; ++y) {
+        const auto* row = reinterpret_cast<const uint16_t*>(
+            static_cast<const unsigned char*>(s->pixels) + y * s->pitch);
+        out.insert(out.end(), row, row + DisplayWidth);
     }
-    const size_t offset = static_cast<size_t>(le32(10));
-    const size_t rowBytes = (DisplayWidth * 3 + 3) & ~3u;
-    if (b.size() < offset + rowBytes * DisplayHeight) {
-        return {};
-    }
-    Screen s(static_cast<size_t>(DisplayWidth) * DisplayHeight);
-    for (int y = 0; y < DisplayHeight; ++y) {
-        const unsigned char* row =
-            &b[offset + rowBytes * static_cast<size_t>(DisplayHeight - 1 - y)];
-        for (int x = 0; x < DisplayWidth; ++x) {
-            const unsigned blue = row[3 * x], green = row[3 * x + 1], red = row[3 * x + 2];
-            s[static_cast<size_t>(y) * DisplayWidth + x] =
-                static_cast<uint16_t>((red >> 3) << 11 | (green >> 2) << 5 | blue >> 3);
-        }
-    }
-    return s;
-}
-
-// The trace lines of the runner, one JSON object a frame.
-inline std::vector<std::string> ReadTrace(const std::string& path) {
-    std::vector<std::string> lines;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-// The whole number after "key": in a trace line, or `missing`.
-inline long TraceNumber(const std::string& line, const std::string& key, long missing = -99999) {
-    const std::string k = "\"" + key + "\":";
-    const size_t at = line.find(k);
-    if (at == std::string::npos) {
-        return missing;
-    }
-    return std::strtol(line.c_str() + at + k.size(), nullptr, 10);
+    SDL_FreeSurface(s);
+    SDL_FreeSurface(shot);
+    return out;
 }
 
 }  // namespace scenes_test

@@ -6,6 +6,7 @@
 
 #include "audio/sound.h"
 #include "data/scores.h"
+#include "scenes/draw_common.h"
 #include "scenes_harness.h"
 
 namespace {
@@ -39,25 +40,27 @@ int HitSounds(const Frame& f) {
 }
 
 TEST(BrickAndPaddleTouch, TouchingEdgesCount) {
-    // Brick at (192, 128).
-    EXPECT_EQ(BrickTouch(224, 128, 192, 128), 1);  // exactly 32 to the right
-    EXPECT_EQ(BrickTouch(226, 128, 192, 128), 0);
-    EXPECT_EQ(BrickTouch(160, 128, 192, 128), 1);  // exactly 32 to the left
-    EXPECT_EQ(BrickTouch(158, 128, 192, 128), 0);
-    EXPECT_EQ(BrickTouch(192, 160, 192, 128), 1);  // exactly 32 below
-    EXPECT_EQ(BrickTouch(192, 161, 192, 128), 0);
-    EXPECT_EQ(BrickTouch(192, 96, 192, 128), 1);  // exactly 32 above
-    EXPECT_EQ(BrickTouch(192, 95, 192, 128), 0);
-    EXPECT_EQ(BrickTouch(224, 160, 192, 128), 1);  // corner to corner
-    // Paddle at x 32, y 384: only a ball at y 352 or 353 is level with it.
-    EXPECT_EQ(PaddleTouch(114, 352, 32, 384), 1);
-    EXPECT_EQ(PaddleTouch(114, 353, 32, 384), 1);
-    EXPECT_EQ(PaddleTouch(114, 351, 32, 384), 0);
-    EXPECT_EQ(PaddleTouch(114, 354, 32, 384), 0);
-    EXPECT_EQ(PaddleTouch(128, 352, 32, 384), 1);  // right end, edge to edge
-    EXPECT_EQ(PaddleTouch(129, 352, 32, 384), 0);
-    EXPECT_EQ(PaddleTouch(0, 352, 32, 384), 1);  // left end, edge to edge
-    EXPECT_EQ(PaddleTouch(-1, 352, 32, 384), 0);
+    // A brick and its neighbours edge to edge, then one pixel further off.
+    const int bx = 192, by = 128;
+    EXPECT_EQ(BrickTouch(bx + TileSize, by, bx, by), 1);
+    EXPECT_EQ(BrickTouch(bx + TileSize + 2, by, bx, by), 0);
+    EXPECT_EQ(BrickTouch(bx - BallSize, by, bx, by), 1);
+    EXPECT_EQ(BrickTouch(bx - BallSize - 2, by, bx, by), 0);
+    EXPECT_EQ(BrickTouch(bx, by + TileSize, bx, by), 1);
+    EXPECT_EQ(BrickTouch(bx, by + TileSize + 1, bx, by), 0);
+    EXPECT_EQ(BrickTouch(bx, by - BallSize, bx, by), 1);
+    EXPECT_EQ(BrickTouch(bx, by - BallSize - 1, bx, by), 0);
+    EXPECT_EQ(BrickTouch(bx + TileSize, by + TileSize, bx, by), 1);  // corner to corner
+    // Only a ball resting on the paddle's top, or one pixel into it, is level.
+    const int px = 32, py = 384, top = py - BallSize;
+    EXPECT_EQ(PaddleTouch(114, top, px, py), 1);
+    EXPECT_EQ(PaddleTouch(114, top + 1, px, py), 1);
+    EXPECT_EQ(PaddleTouch(114, top - 1, px, py), 0);
+    EXPECT_EQ(PaddleTouch(114, top + 2, px, py), 0);
+    EXPECT_EQ(PaddleTouch(px + PaddleWidth, top, px, py), 1);  // right end, edge to edge
+    EXPECT_EQ(PaddleTouch(px + PaddleWidth + 1, top, px, py), 0);
+    EXPECT_EQ(PaddleTouch(px - BallSize, top, px, py), 1);  // left end, edge to edge
+    EXPECT_EQ(PaddleTouch(px - BallSize - 1, top, px, py), 0);
 }
 
 TEST(PlayRun, FirstStageFromTheTitleAndTheFirstPaddleContact) {

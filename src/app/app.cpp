@@ -164,10 +164,10 @@ int InitApp() {
     }
 
     const Picture pictures[] = {
-        {&lpMain[0], "System/mojicord.bmp", "errer lpMain[0]"},
-        {&lpMain[1], "Fcg/System1.fcg", "errer lpMain[1]"},
-        {&lpMain[2], "Fcg/System2.fcg", "errer lpMain[2]"},
-        {&lpMain[3], "Fcg/Bg.bmp", "errer lpMain[3]"},
+        {&lpMain[0], PicturePaths[0], "errer lpMain[0]"},
+        {&lpMain[1], PicturePaths[1], "errer lpMain[1]"},
+        {&lpMain[2], PicturePaths[2], "errer lpMain[2]"},
+        {&lpMain[3], PicturePaths[3], "errer lpMain[3]"},
     };
     for (const Picture& p : pictures) {
         if (!LoadBitmapSurface(p.slot, p.path)) {

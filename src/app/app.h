@@ -13,6 +13,16 @@ intptr_t WndProc(uint32_t message, intptr_t wParam, intptr_t lParam);
 int InitApp();
 void ReleaseApp();
 
+// The pictures the game draws from, by their place in lpMain: loaded at
+// start-up, and loaded again when the display loses its surfaces.
+constexpr int PictureCount = 4;
+constexpr const char* PicturePaths[PictureCount] = {
+    "System/mojicord.bmp",
+    "Fcg/System1.fcg",
+    "Fcg/System2.fcg",
+    "Fcg/Bg.bmp",
+};
+
 void FrameStep();
 uint32_t WaitFrame(uint32_t fps);
 void RestoreLostSurfaces();

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/app.h"
+#include "base/frameclock.h"
 #include "gfx/gfx.h"
 #include "platform/platform.h"
 #include "scenes/scenes.h"
@@ -11,11 +12,7 @@ int32_t CurrentScene = SceneTitle;
 
 namespace {
 
-constexpr uint32_t FramesPerSecond = 60;
-// The schedule is kept in sixteenths of a millisecond, so 60 frames a second
-// is an interval of 266 and the clock is shifted left by four.
-constexpr int SixteenthsShift = 4;
-constexpr uint32_t SixteenthsPerMs = 1u << SixteenthsShift;
+using frameclock::SixteenthsShift;
 
 uint32_t NextFrameTime = 0;
 bool scheduleStarted = false;
@@ -25,15 +22,10 @@ uint32_t NowSixteenths() {
     return plat::GetTicks() << SixteenthsShift;
 }
 
-struct Picture {
-    Surface** slot;
-    const char* path;
-};
-
 }  // namespace
 
 uint32_t WaitFrame(uint32_t fps) {
-    const uint32_t interval = 16000 / fps;
+    const uint32_t interval = frameclock::Interval(fps);
     if (!scheduleStarted) {
         NextFrameTime = NowSixteenths();
         scheduleStarted = true;
@@ -57,30 +49,28 @@ uint32_t WaitFrame(uint32_t fps) {
         }
         // One sleep to the first millisecond at or after the due time; the
         // loop only goes round again if the sleep was cut short.
-        plat::SleepUntilTick(nowMs + (static_cast<uint32_t>(ahead) + SixteenthsPerMs - 1) /
-                                         SixteenthsPerMs);
+        plat::SleepUntilTick(
+            nowMs + static_cast<uint32_t>(frameclock::MsToCover(static_cast<uint32_t>(ahead))));
     }
     // A fixed schedule: a late frame is made up by the frames after it.
     NextFrameTime += interval;
     return interval;
 }
 
+// This reload is the game's own rule and no leftover: when the display drops
+// its surfaces (a mode change, another program taking the screen) the game
+// makes its buffers afresh and loads every picture again from its file, so a
+// picture changed on disk meanwhile is what shows from then on.
 void RestoreLostSurfaces() {
     RestoreSurface(lpBack, nullptr);
     RestoreSurface(lpPrimary, nullptr);
-    const Picture pictures[] = {
-        {&lpMain[0], "System/mojicord.bmp"},
-        {&lpMain[1], "Fcg/System1.fcg"},
-        {&lpMain[2], "Fcg/System2.fcg"},
-        {&lpMain[3], "Fcg/Bg.bmp"},
-    };
-    for (const Picture& p : pictures) {
-        RestoreSurface(*p.slot, p.path);
+    for (int i = 0; i < PictureCount; ++i) {
+        RestoreSurface(lpMain[i], PicturePaths[i]);
     }
 }
 
 void FrameStep() {
-    WaitFrame(FramesPerSecond);
+    WaitFrame(frameclock::FramesPerSecond);
     plat::FrameStarted(plat::GetTicks());
 
     // lpMain[0] speaks for every surface: when it is lost, all are.

@@ -5,8 +5,6 @@
 // is checked against the file before it is trusted, and nothing is allocated
 // beyond what the file itself holds (plus at most a second of silence).
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,7 +14,10 @@
 #include <new>
 #include <utility>
 
+#include "audio/formats.h"
 #include "audio/sound.h"
+#include "base/bytes.h"
+#include "base/plainfile.h"
 
 namespace {
 
@@ -31,12 +32,6 @@ constexpr uint16_t kExtensibleExtraBytes = 22;
 // KSDATAFORMAT_SUBTYPE_PCM as it lies in the file.
 constexpr unsigned char kSubFormatPcm[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
                                              0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-// The largest effect buffer the sound service ever took.
-constexpr uint64_t kMaxBufferBytes = 0x0FFFFFFF;
-// Rates outside these are no effect anyone recorded.
-constexpr uint32_t kMinRate = 1000;
-constexpr uint32_t kMaxRate = 192000;
-constexpr uint16_t kMaxChannels = 8;
 
 constexpr uint32_t FourCc(const char (&id)[5]) {
     return static_cast<uint32_t>(static_cast<unsigned char>(id[0])) |
@@ -45,35 +40,18 @@ constexpr uint32_t FourCc(const char (&id)[5]) {
            static_cast<uint32_t>(static_cast<unsigned char>(id[3])) << 24;
 }
 
-uint16_t Le16(const unsigned char* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-uint32_t Le32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
 // The open wave file; closed on every way out of the loader.
 class WaveFile {
   public:
     explicit WaveFile(const char* path) {
-        // Without O_NONBLOCK a fifo at the path would hang start-up for good.
-        const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        const int fd = OpenPlainFile(path, &size_);
         if (fd < 0) {
-            return;
-        }
-        struct stat st {};
-        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
-            close(fd);
             return;
         }
         file_ = fdopen(fd, "rb");
         if (file_ == nullptr) {
             close(fd);
-            return;
         }
-        size_ = static_cast<uint64_t>(st.st_size);
     }
     ~WaveFile() {
         if (file_ != nullptr) {
@@ -124,8 +102,8 @@ bool FindChunk(WaveFile& file, uint64_t pos, uint64_t end, uint32_t id, Chunk* o
         if (file.ReadAt(pos, header, sizeof header) != sizeof header) {
             return false;
         }
-        const Chunk chunk{Le32(header + 4), pos + 8};
-        if (Le32(header) == id) {
+        const Chunk chunk{LoadLe32(header + 4), pos + 8};
+        if (LoadLe32(header) == id) {
             *out = chunk;
             return true;
         }
@@ -142,7 +120,7 @@ bool FindWaveForm(WaveFile& file, uint64_t* begin, uint64_t* end) {
     while (FindChunk(file, pos, file.Size(), FourCc("RIFF"), &riff)) {
         unsigned char form[4];
         if (riff.size >= 4 && file.ReadAt(riff.body, form, sizeof form) == sizeof form &&
-            Le32(form) == FourCc("WAVE")) {
+            LoadLe32(form) == FourCc("WAVE")) {
             *begin = riff.body + 4;
             *end = std::min<uint64_t>(riff.body + riff.size, file.Size());
             return true;
@@ -169,12 +147,12 @@ bool ReadFormat(WaveFile& file, const Chunk& fmt, Format* out) {
     if (file.ReadAt(fmt.body, rec, want) != want) {
         return false;
     }
-    const uint16_t tag = Le16(rec);
-    const uint16_t channels = Le16(rec + 2);
-    const uint32_t rate = Le32(rec + 4);
-    const uint16_t bits = Le16(rec + 14);
+    const uint16_t tag = LoadLe16(rec);
+    const uint16_t channels = LoadLe16(rec + 2);
+    const uint32_t rate = LoadLe32(rec + 4);
+    const uint16_t bits = LoadLe16(rec + 14);
     if (tag == kFormatExtensible) {
-        const uint16_t extra = fmt.size >= kFmtRecordBytes ? Le16(rec + 16) : 0;
+        const uint16_t extra = fmt.size >= kFmtRecordBytes ? LoadLe16(rec + 16) : 0;
         if (fmt.size < kFmtExtensibleBytes || extra < kExtensibleExtraBytes ||
             std::memcmp(rec + 24, kSubFormatPcm, sizeof kSubFormatPcm) != 0) {
             return false;
@@ -182,8 +160,8 @@ bool ReadFormat(WaveFile& file, const Chunk& fmt, Format* out) {
     } else if (tag != kFormatPcm) {
         return false;
     }
-    if (channels == 0 || channels > kMaxChannels || (bits != 8 && bits != 16) || rate < kMinRate ||
-        rate > kMaxRate) {
+    if (rate > static_cast<uint32_t>(formats::MaxRate) ||
+        !formats::PcmFormatOk(channels, static_cast<int>(rate), bits)) {
         return false;
     }
     *out = Format{channels, static_cast<int>(rate), bits};
@@ -228,7 +206,7 @@ bool ReadWave(const char* path, WavePcm* out) {
     const uint64_t oneSecond = frameBytes * static_cast<uint64_t>(format.rate);
     uint64_t total = toRead + std::min<uint64_t>(data.size - toRead, oneSecond);
     total -= total % frameBytes;
-    if (total == 0 || total > kMaxBufferBytes) {
+    if (total == 0 || total > formats::MaxEffectBytes) {
         return false;
     }
 

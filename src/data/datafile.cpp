@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/plainfile.h"
+
 bool (*FileStepFails)(FileStep step) = nullptr;
 
 namespace {
@@ -45,27 +47,13 @@ int CreateTemporary(const char* temp) {
     return open(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
 }
 
-bool WriteAll(int fd, const unsigned char* bytes, size_t size) {
+bool WriteStep(int fd, const unsigned char* bytes, size_t size) {
     if (StepFails(FileStep::Write)) {
         // A full disk takes part of the bytes before it refuses the rest.
         [[maybe_unused]] ssize_t part = write(fd, bytes, size / 2);
         return false;
     }
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = write(fd, bytes + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        if (n == 0) {
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    return ::WriteAll(fd, bytes, size);
 }
 
 void SyncDirectory(const char* directory) {
@@ -77,39 +65,6 @@ void SyncDirectory(const char* directory) {
 }
 
 }  // namespace
-
-bool ReadFilePrefix(const char* path, unsigned char* bytes, size_t capacity, size_t* got) {
-    *got = 0;
-    // Non-blocking, so that a pipe or a device put in a file's place cannot
-    // stop the game; only a plain file is read.
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return false;
-    }
-    size_t total = 0;
-    while (total < capacity) {
-        const ssize_t n = read(fd, bytes + total, capacity - total);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            close(fd);
-            return false;
-        }
-        if (n == 0) {
-            break;
-        }
-        total += static_cast<size_t>(n);
-    }
-    close(fd);
-    *got = total;
-    return true;
-}
 
 bool ReplaceFile(const char* path, const unsigned char* bytes, size_t size) {
     // Fixed buffers: a save allocates nothing.
@@ -138,7 +93,7 @@ bool ReplaceFile(const char* path, const unsigned char* bytes, size_t size) {
         fchmod(fd, old.st_mode & 0777);
     }
 
-    bool ok = WriteAll(fd, bytes, size);
+    bool ok = WriteStep(fd, bytes, size);
     if (ok && (StepFails(FileStep::Sync) || fsync(fd) != 0)) {
         ok = false;
     }

@@ -25,7 +25,7 @@ void WriteScores(const int32_t* table) {
 void LoadScores(int32_t* table) {
     unsigned char bytes[ScoreFileBytes];
     size_t got = 0;
-    if (!ReadFilePrefix(BestScorePath, bytes, sizeof bytes, &got)) {
+    if (!ReadPlainFile(BestScorePath, bytes, sizeof bytes, &got)) {
         for (int i = 0; i < ScoreCount; ++i) {
             table[i] = 0;
         }
@@ -39,7 +39,10 @@ void LoadScores(int32_t* table) {
 
 // The new score is carried down the table, swapping with every place that is
 // not above it, so an equal score goes above the old one and the lowest drops
-// out. The file is written every time, changed or not.
+// out. The file is written every time, changed or not. This is the game's own
+// rule, not a sort gone wrong: a table spoiled out of order is not put in
+// order first, it is carried through as it stands, and the stored files and
+// the best-score screen rely on exactly this.
 void RecordScore(int32_t score) {
     LoadScores(BestScores);
     int32_t carried = score;

@@ -30,7 +30,7 @@ void LoadStage(int stageIndex) {
     }
     unsigned char bytes[StageFileBytes];
     size_t got = 0;
-    if (!ReadFilePrefix(path, bytes, sizeof bytes, &got)) {
+    if (!ReadPlainFile(path, bytes, sizeof bytes, &got)) {
         return;
     }
     const size_t cells = got / 4;

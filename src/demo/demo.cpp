@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -23,8 +21,6 @@ namespace demo {
 namespace {
 
 constexpr int ExitUsage = 2;
-// A recording of days of play is a few megabytes; anything larger is not one.
-constexpr std::streamsize MaxRecordingBytes = 64 << 20;
 // Stage and score files are a few hundred bytes; a playback copies no more.
 constexpr std::uintmax_t MaxDataFileBytes = 1 << 20;
 
@@ -36,39 +32,6 @@ std::filesystem::path scratch;
 int Fail(const std::string& why) {
     std::fprintf(stderr, "tessalune: %s\n", why.c_str());
     return ExitUsage;
-}
-
-bool ReadRecording(const std::string& path, std::string* out, std::string* why) {
-    // Only a plain file: opening a pipe or a device could wait for ever.
-    std::error_code ec;
-    const auto kind = std::filesystem::status(path, ec).type();
-    if (kind != std::filesystem::file_type::not_found &&
-        kind != std::filesystem::file_type::regular) {
-        *why = "cannot read the recording '" + path + "': it is not a plain file";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *why = "cannot read the recording '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    std::ostringstream text;
-    char buffer[1 << 16];
-    std::streamsize total = 0;
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        total += in.gcount();
-        if (total > MaxRecordingBytes) {
-            *why = "'" + path + "' is too large to be a recording";
-            return false;
-        }
-        text.write(buffer, in.gcount());
-    }
-    if (in.bad()) {
-        *why = "cannot read the recording '" + path + "'";
-        return false;
-    }
-    *out = text.str();
-    return true;
 }
 
 void WriteTraceLine(int frame, tap::FrameOutput&& out) {
@@ -86,7 +49,7 @@ void WriteTraceLine(int frame, tap::FrameOutput&& out) {
 
 bool StartPlayback(const std::string& path, std::string* why) {
     std::string text;
-    if (!ReadRecording(path, &text, why)) {
+    if (!script::ReadScriptFile(path, "recording", &text, why)) {
         return false;
     }
     std::vector<script::Event> events;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/bytes.h"
+#include "base/plainfile.h"
 #include "gfx/gfx.h"
 #include "gfx/surface.h"
 #include "platform/platform.h"
@@ -25,11 +27,8 @@ bool PlausibleHeader(SDL_RWops* rw) {
     if (SDL_RWread(rw, head, 1, sizeof head) != sizeof head || head[0] != 'B' || head[1] != 'M') {
         return false;
     }
-    auto le32 = [&](int at) {
-        return static_cast<int32_t>(uint32_t{head[at]} | uint32_t{head[at + 1]} << 8 |
-                                    uint32_t{head[at + 2]} << 16 | uint32_t{head[at + 3]} << 24);
-    };
-    auto le16 = [&](int at) { return int32_t{head[at]} | int32_t{head[at + 1]} << 8; };
+    auto le32 = [&](int at) { return static_cast<int32_t>(LoadLe32(head + at)); };
+    auto le16 = [&](int at) { return int32_t{LoadLe16(head + at)}; };
     const int32_t infoSize = le32(14);
     int64_t width = 0;
     int64_t height = 0;
@@ -54,13 +53,12 @@ SDL_Surface* LoadPicture(const char* path) {
     }
     // Only a plain file is a picture. Opened without blocking, so that a fifo
     // or a device put at the path cannot stop start-up for good.
-    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd = OpenPlainFile(path, nullptr);
     if (fd < 0) {
         return nullptr;
     }
-    struct stat st {};
-    std::FILE* file = nullptr;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (file = fdopen(fd, "rb")) == nullptr) {
+    std::FILE* file = fdopen(fd, "rb");
+    if (file == nullptr) {
         close(fd);
         return nullptr;
     }

@@ -4,7 +4,6 @@
 #include "platform/platform.h"
 
 bool lpDI = false;
-bool lpDIKeyboard = false;
 bool* lpDIJoystick = nullptr;
 int nJoystickLimit = 0;
 int nJoystick = 0;
@@ -41,7 +40,6 @@ int InitKeyboard() {
     }
     // Keys come from the key state the window feeds, so there is nothing to
     // open here; the step stays so that start-up reads the same as ever.
-    lpDIKeyboard = true;
     return 1;
 }
 
@@ -92,9 +90,7 @@ int InitJoystick(int maximum) {
     return nJoystick < nJoystickLimit ? 0 : 1;
 }
 
-void ReleaseKeyboard() {
-    lpDIKeyboard = false;
-}
+void ReleaseKeyboard() {}
 
 void ReleaseJoystick(int index) {
     if (index < 0 || index >= nJoystick || !lpDIJoystick || !lpDIJoystick[index]) {

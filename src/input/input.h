@@ -4,17 +4,18 @@
 
 #include <cstdint>
 
+#include "base/joyaxis.h"
+
 struct JoyState {
     int32_t lX = 0, lY = 0;  // -1000..1000 after the dead zone
     uint8_t rgbButtons[4] = {0, 0, 0, 0};
 };
 
-// The input service and its devices. lpDI: the joystick service is running.
-// lpDIKeyboard: the keyboard was set up (keys are read from the key state, not
-// from it). lpDIJoystick: one entry per joystick in use, true while its slot is
+// The input service and its devices. lpDI: the joystick service is running
+// (the keyboard needs no device: keys are read from the key state the window
+// feeds). lpDIJoystick: one entry per joystick in use, true while its slot is
 // open; allocated by InitJoystick with nJoystickLimit entries.
 extern bool lpDI;
-extern bool lpDIKeyboard;
 extern bool* lpDIJoystick;
 extern int nJoystickLimit;
 extern int nJoystick;
@@ -37,17 +38,15 @@ constexpr int DIENUM_CONTINUE = 1;
 int CountJoyCallback(int device, void* counter);
 int CreateJoyCallback(int device, void* limit);
 
-// The scale the game reads its stick on: a raw axis of -32768..32767 becomes
-// -1000..1000, the inner half of the travel on either side reads 0 and the
-// outer half is spread over the whole range, as a dead zone does. Precisely,
-// with m = min(|raw|, 32767): m <= 16384 gives 0, otherwise
-// round((m - 16384) * 1000 / 16383), with the sign of raw. Every value of
-// -1000..1000 is reached.
-constexpr int JoyAxisRange = 1000;
-int ScaleJoyAxis(int16_t raw);
-// A raw axis value that ScaleJoyAxis maps back to exactly `scaled` (clamped to
-// -1000..1000): for joystick sources that think in the game's own scale.
-int16_t RawAxisForScaled(int scaled);
+// ScaleJoyAxis and its inverse live in base/joyaxis.h.
+
+// Direction codes are laid out as on a numeric keypad: 8 up, 2 down, 4 left,
+// 6 right, the corners 7, 9, 1 and 3; the centre, 5, reads as 0.
+constexpr int DirNone = 0;
+constexpr int DirDown = 2;
+constexpr int DirLeft = 4;
+constexpr int DirRight = 6;
+constexpr int DirUp = 8;
 
 int ReadJoyState(JoyState* state, int index);
 int GetJoyDirection(int8_t index);

@@ -19,34 +19,10 @@ namespace {
 
 // The stick has to be pushed past this, either way, to count.
 constexpr int AxisThreshold = 700;
-// Raw travel of one side of an axis, and the part of it that reads as centre.
-constexpr int RawTravel = 32767;
-constexpr int RawDeadZone = 16384;
-constexpr int RawLive = RawTravel - RawDeadZone;
-
 // The value a key state gives when the key is down now.
 constexpr uint16_t KeyDown = 0x8000;
 
 }  // namespace
-
-int ScaleJoyAxis(int16_t raw) {
-    const int m = std::min(std::abs(static_cast<int>(raw)), RawTravel);
-    if (m <= RawDeadZone) {
-        return 0;
-    }
-    const int scaled = ((m - RawDeadZone) * JoyAxisRange + RawLive / 2) / RawLive;
-    return raw < 0 ? -scaled : scaled;
-}
-
-int16_t RawAxisForScaled(int scaled) {
-    const int s = std::clamp(scaled, -JoyAxisRange, JoyAxisRange);
-    if (s == 0) {
-        return 0;
-    }
-    // The middle of the raw stretch that rounds to |s|.
-    const int m = RawDeadZone + (std::abs(s) * RawLive + JoyAxisRange / 2) / JoyAxisRange;
-    return static_cast<int16_t>(s < 0 ? -m : m);
-}
 
 int ReadJoyState(JoyState* state, int index) {
     if (index < 0 || index >= nJoystick || !lpDIJoystick || !lpDIJoystick[index]) {

@@ -9,6 +9,11 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
+
+#include "base/plainfile.h"
+#include "data/scores.h"
+#include "data/stage.h"
 
 namespace gamedir {
 namespace {
@@ -18,9 +23,6 @@ constexpr const char* MarkerFile = "/Fcg/System1.fcg";
 
 // What the player shares with the installed copy, read-only.
 constexpr const char* SharedParts[] = {"System", "Fcg", "Wave", "Mid"};
-
-constexpr int StageFiles = 10;
-constexpr size_t ScoreFileSize = 40;  // ten empty places
 
 // The stock stage files are 312 bytes; anything far larger is not one, and
 // reading it whole is not worth the risk.
@@ -41,55 +43,6 @@ bool SameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-// Reads a stock file, but only a plain file and only so much of it: a pipe or
-// a device put in its place must not hang the start.
-bool ReadSeed(const std::string& path, std::string* bytes) {
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st;
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    bytes->clear();
-    char buffer[4096];
-    while (ok && bytes->size() < SeedLimit) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            ok = false;
-        } else if (n == 0) {
-            break;
-        } else {
-            bytes->append(buffer, static_cast<size_t>(n));
-        }
-    }
-    close(fd);
-    if (bytes->size() > SeedLimit) {
-        bytes->resize(SeedLimit);
-    }
-    return ok;
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            if (n == 0) {
-                errno = EIO;
-            }
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Puts `bytes` at `path` unless something is there already. The bytes go to a
 // temporary file first, so the game never finds half a seed; the temporary is
 // then hard-linked into place, which fails rather than replace a file that
@@ -102,7 +55,7 @@ bool PlaceNew(const std::string& path, const std::string& bytes, std::string* wh
         return false;
     }
     fchmod(fd, 0644);
-    if (!WriteAll(fd, bytes) || fsync(fd) != 0) {
+    if (!WriteAll(fd, bytes.data(), bytes.size()) || fsync(fd) != 0) {
         *why = Failed("cannot write", path);
         close(fd);
         unlink(temp.c_str());
@@ -230,17 +183,17 @@ bool PrepareUserDirectory(const std::string& user, const std::string& installed,
         *why = Failed("cannot make", data);
         return false;
     }
-    for (int i = 1; i <= StageFiles; ++i) {
-        const std::string name = "/Map" + std::to_string(i);
-        std::string stock;
+    for (int i = 0; i < StageCount; ++i) {
+        const std::string name = std::string("/") + StagePath(i);
+        std::vector<unsigned char> stock;
         // A stage the install lacks is left out: the game copes with a
         // missing stage file, and that is no reason to refuse to start.
-        if (ReadSeed(installed + "/Data" + name, &stock) &&
-            !SeedIfAbsent(data + name, stock, why)) {
+        if (ReadPlainFile((installed + name).c_str(), SeedLimit, &stock) &&
+            !SeedIfAbsent(base + name, std::string(stock.begin(), stock.end()), why)) {
             return false;
         }
     }
-    return SeedIfAbsent(data + "/BestScore", std::string(ScoreFileSize, '\0'), why);
+    return SeedIfAbsent(base + "/" + BestScorePath, std::string(ScoreFileBytes, '\0'), why);
 }
 
 }  // namespace gamedir

@@ -4,12 +4,14 @@
 #include "platform/script_text.h"
 
 #include <charconv>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "base/plainfile.h"
 #include "platform/keys.h"
 
 namespace script {
@@ -23,6 +25,8 @@ constexpr size_t MaxLineBytes = 4096;
 // A recording covers at most this many frames (more than four days of play):
 // a stamp beyond it is damage, and replaying up to it would never end.
 constexpr int MaxRecordedFrame = 60 * 60 * 60 * 100;
+// A recording of days of play is a few megabytes; anything larger is not one.
+constexpr size_t MaxScriptBytes = size_t{64} << 20;
 // A word quoted back in a message is cut to this length.
 constexpr size_t MaxQuoted = 32;
 
@@ -148,6 +152,23 @@ bool ParseHeader(const std::vector<std::string>& words, ScriptHeader* header, st
 }
 
 }  // namespace
+
+bool ReadScriptFile(const std::string& path, const char* what, std::string* text,
+                    std::string* error) {
+    std::vector<unsigned char> bytes;
+    if (!ReadPlainFile(path.c_str(), MaxScriptBytes + 1, &bytes)) {
+        const int why = errno;
+        *error = std::string("cannot read the ") + what + " '" + path +
+                 "': " + (why == NotPlainFile ? "it is not a plain file" : std::strerror(why));
+        return false;
+    }
+    if (bytes.size() > MaxScriptBytes) {
+        *error = std::string("the ") + what + " '" + path + "' is too large (over 64 MiB)";
+        return false;
+    }
+    text->assign(bytes.begin(), bytes.end());
+    return true;
+}
 
 bool ParseEvents(const std::string& text, std::vector<Event>* events, ScriptHeader* header,
                  std::string* error) {

@@ -34,6 +34,12 @@ struct ScriptHeader {
 // The newest recording format read here.
 constexpr int NewestRecordingVersion = 1;
 
+// Reads the script or recording at `path` (a plain file only: a pipe or a
+// device there could hold the game for ever); false with a message naming
+// `what` it was to be ("recording", "input script").
+bool ReadScriptFile(const std::string& path, const char* what, std::string* text,
+                    std::string* error);
+
 // Parses a whole script; false with a message naming the line. Nothing is
 // kept from a script that fails.
 bool ParseEvents(const std::string& text, std::vector<Event>* events, ScriptHeader* header,

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "input/input.h"
+#include "base/joyaxis.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
 

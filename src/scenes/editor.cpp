@@ -35,22 +35,22 @@ int32_t lastButton = 0;
 // The move sound plays even at the edge, so the player hears the key took.
 void MoveCursor(int direction) {
     switch (direction) {
-        case 6:
+        case DirRight:
             if (EditorColumn < StageColumns - 1) {
                 ++EditorColumn;
             }
             break;
-        case 4:
+        case DirLeft:
             if (EditorColumn > 0) {
                 --EditorColumn;
             }
             break;
-        case 8:
+        case DirUp:
             if (EditorRow > 0) {
                 --EditorRow;
             }
             break;
-        case 2:
+        case DirDown:
             if (EditorRow < StageRows - 1) {
                 ++EditorRow;
             }

@@ -6,6 +6,7 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "base/frameclock.h"
 #include "data/scores.h"
 #include "data/stage.h"
 #include "input/input.h"
@@ -28,7 +29,6 @@ constexpr int FieldRight = 448;  // first column of the panel
 constexpr int FieldTop = 32;
 constexpr int LastStage = StageCount - 1;
 constexpr int TimerLimit = 9999;
-constexpr int FramesPerSecond = 60;
 // From this stage index on a brick stored as 1 takes two hits.
 constexpr int ToughStage = 4;
 
@@ -76,10 +76,10 @@ void SetUpStage() {
 // Only straight right or left steers: a diagonal counts as nothing at all.
 void MovePaddle(int direction) {
     int step = 0;
-    if (direction == 6) {
+    if (direction == DirRight) {
         st.motion = MotionRight;
         step = PaddleSpeed;
-    } else if (direction == 4) {
+    } else if (direction == DirLeft) {
         st.motion = MotionLeft;
         step = -PaddleSpeed;
     } else {
@@ -109,6 +109,8 @@ void MoveBall() {
         for (int c = 0; c < StageColumns; ++c) {
             if (StageCell(c, r) >= 1 &&
                 BrickTouch(st.ballX + st.ballDx, st.ballY, CellScreenX(c), CellScreenY(r)) == 1) {
+                // A side hit turns the ball back both ways and scores twice:
+                // the game's own rule, not a slip.
                 HitBrick(c, r);
                 st.score += 1;
                 st.ballDy = -st.ballDy;
@@ -168,12 +170,17 @@ PlayState& MutablePlayState() {
 }
 
 int BrickTouch(int ax, int ay, int bx, int by) {
-    return (ax <= bx + 32 && ax + 32 >= bx && ay <= by + 32 && ay + 32 >= by) ? 1 : 0;
+    // Edges that meet count as a touch.
+    return (ax <= bx + TileSize && ax + BallSize >= bx && ay <= by + TileSize &&
+            ay + BallSize >= by)
+               ? 1
+               : 0;
 }
 
 int PaddleTouch(int ballX, int ballY, int paddleX, int paddleY) {
-    return (ballX <= paddleX + 96 && ballX + 32 >= paddleX && ballY <= paddleY - 31 &&
-            ballY + 32 >= paddleY)
+    // Only a ball level with the paddle's top, to within a pixel, lands on it.
+    return (ballX <= paddleX + PaddleWidth && ballX + BallSize >= paddleX &&
+            ballY <= paddleY - (BallSize - 1) && ballY + BallSize >= paddleY)
                ? 1
                : 0;
 }
@@ -194,7 +201,7 @@ int32_t PlayStep() {
     if (playing) {
         MovePaddle(direction);
         if (st.timerSeconds < TimerLimit) {
-            if (++st.timerFrames == FramesPerSecond) {
+            if (++st.timerFrames == static_cast<int>(frameclock::FramesPerSecond)) {
                 ++st.timerSeconds;
                 st.timerFrames = 0;
             }

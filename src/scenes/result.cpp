@@ -14,9 +14,12 @@ constexpr int EntryFrames = 60;
 constexpr int ButtonConfirm = 1;
 constexpr int ButtonCancel = 2;
 
+// The banner, from System1.fcg, in the middle of the screen.
+constexpr int BannerX = 128, BannerY = 192, BannerWidth = 384, BannerHeight = 96;
+constexpr int BannerSheetY = 192;
+
 int32_t entry = EntryFrames;
 // As if a key were held on arrival: the key that ended the run does not count.
-int32_t lastDirection = 1;
 int32_t lastButton = 1;
 
 }  // namespace
@@ -42,11 +45,10 @@ int32_t ResultStep() {
             next = SceneTitle;
         }
     }
-    lastDirection = direction;
     lastButton = button;
 
     DrawTiledBackground();
-    DrawSprite(lpBack, 128, 192, 384, 96, lpMain[1], 0, 192);
+    DrawSprite(lpBack, BannerX, BannerY, BannerWidth, BannerHeight, lpMain[1], 0, BannerSheetY);
     if (next != SceneResult) {
         CloseMidi();
         entry = EntryFrames;

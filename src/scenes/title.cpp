@@ -29,16 +29,35 @@ constexpr int ButtonCancel = 2;
 constexpr int ButtonClear = 3;
 constexpr int ButtonEditor = 10;
 
+// Where things sit on System1.fcg: the banner, the two emblems beside it, the
+// menu's three lines and the cursor.
+constexpr int BannerSheetY = 96, BannerWidth = 384, BannerHeight = 96;
+constexpr int EmblemSize = 96, LeftEmblemSheetX = 0, RightEmblemSheetX = 288;
+constexpr int MenuSheetY = 288, MenuWidth = 320, MenuHeight = 192;
+constexpr int CursorSheetX = 320, CursorSheetY = 416, CursorSize = 64;
+// Where they go on the screen. The menu box is as wide as the banner; each
+// line of the menu is one cursor high.
+constexpr int BannerX = 128, BannerY = 64, ScoreBannerY = 0;
+constexpr int LeftEmblemX = 32, RightEmblemX = 512;
+constexpr int MenuX = 128, MenuY = 224;
+constexpr int CursorX = MenuX + MenuWidth;
+// The best scores, on System2.fcg: a heading, then one row a place, each
+// with its four digits on top.
+constexpr int ScoreRowSheetX = 32, ScoreHeadingSheetY = 96, ScoreRowSheetY = 128;
+constexpr int ScoreRowWidth = 128;
+constexpr int ScoreX = 256, ScoreHeadingY = 96, ScoreFirstRowY = 128;
+constexpr int ScoreDigits = 4;
+
 int32_t entry = EntryFrames;
 // As if a key were held on arrival: nothing counts until a fresh press.
 int32_t lastDirection = 1;
 int32_t lastButton = 1;
 
 void ActOnDirection(int direction) {
-    if (direction == 8) {
+    if (direction == DirUp) {
         MenuCursor = MenuCursor == 0 ? MenuEntries - 1 : MenuCursor - 1;
         PlaySe(lpSeMovSound[0], 0);
-    } else if (direction == 2) {
+    } else if (direction == DirDown) {
         MenuCursor = MenuCursor == MenuEntries - 1 ? 0 : MenuCursor + 1;
         PlaySe(lpSeMovSound[0], 0);
     }
@@ -82,21 +101,27 @@ int32_t ActOnButton(int button) {
 }
 
 void DrawMenuView() {
-    DrawSprite(lpBack, 128, 64, 384, 96, lpMain[1], 0, 96);
-    DrawSprite(lpBack, 32, 64, 96, 96, lpMain[1], 0, 0);
-    DrawSprite(lpBack, 512, 64, 96, 96, lpMain[1], 288, 0);
-    DrawFill(lpBack, 128, 224, 384, 192, 0);
-    DrawSprite(lpBack, 128, 224, 320, 192, lpMain[1], 0, 288);
-    DrawSprite(lpBack, 448, 224 + 64 * MenuCursor, 64, 64, lpMain[1], 320, 416);
+    DrawSprite(lpBack, BannerX, BannerY, BannerWidth, BannerHeight, lpMain[1], 0, BannerSheetY);
+    DrawSprite(lpBack, LeftEmblemX, BannerY, EmblemSize, EmblemSize, lpMain[1], LeftEmblemSheetX,
+               0);
+    DrawSprite(lpBack, RightEmblemX, BannerY, EmblemSize, EmblemSize, lpMain[1], RightEmblemSheetX,
+               0);
+    DrawFill(lpBack, MenuX, MenuY, BannerWidth, MenuHeight, 0);
+    DrawSprite(lpBack, MenuX, MenuY, MenuWidth, MenuHeight, lpMain[1], 0, MenuSheetY);
+    DrawSprite(lpBack, CursorX, MenuY + CursorSize * MenuCursor, CursorSize, CursorSize, lpMain[1],
+               CursorSheetX, CursorSheetY);
 }
 
 void DrawScoreView() {
-    DrawSprite(lpBack, 128, 0, 384, 96, lpMain[1], 0, 96);
-    DrawSprite(lpBack, 256, 96, 128, 32, lpMain[2], 32, 96);
+    DrawSprite(lpBack, BannerX, ScoreBannerY, BannerWidth, BannerHeight, lpMain[1], 0,
+               BannerSheetY);
+    DrawSprite(lpBack, ScoreX, ScoreHeadingY, ScoreRowWidth, TileSize, lpMain[2], ScoreRowSheetX,
+               ScoreHeadingSheetY);
     for (int i = 0; i < ScoreCount; ++i) {
-        const int y = 128 + TileSize * i;
-        DrawSprite(lpBack, 256, y, 128, 32, lpMain[2], 32, 128);
-        DrawDigits(TitleScores[i], 4, 256, y);
+        const int y = ScoreFirstRowY + TileSize * i;
+        DrawSprite(lpBack, ScoreX, y, ScoreRowWidth, TileSize, lpMain[2], ScoreRowSheetX,
+                   ScoreRowSheetY);
+        DrawDigits(TitleScores[i], ScoreDigits, ScoreX, y);
     }
 }
 

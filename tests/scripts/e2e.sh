@@ -10,18 +10,6 @@
 # messages are checked by xvfb_game.sh.)
 set -euo pipefail
 
-build=${TESSALUNE_BUILD_DIR:?}
-gamedir=${TESSALUNE_GAMEDIR:?}
-game="$build/tessalune"
-headless="$build/tessalune-headless"
-for tool in Xvfb xdotool import od cmp; do
-    command -v "$tool" >/dev/null ||
-        { echo "skipped: $tool is not installed (Xvfb: xvfb, xdotool: xdotool, import: imagemagick)"; exit 77; }
-done
-for exe in "$game" "$headless"; do
-    [ -x "$exe" ] || { echo "FAIL: $exe is not built"; exit 1; }
-done
-
 # The screen, and where the game's 640 x 480 frame sits on it: scaled by the
 # largest whole number that fits, centred. The game's own size is the default,
 # the lightest for a busy machine; TESSALUNE_E2E_SCREEN=1280x1024 (say) checks
@@ -36,57 +24,14 @@ scale=$((screen_w / 640 < screen_h / 480 ? screen_w / 640 : screen_h / 480))
 origin_x=$(((screen_w - 640 * scale) / 2))
 origin_y=$(((screen_h - 480 * scale) / 2))
 
-work=$(mktemp -d /tmp/tessalune-e2e-XXXXXX)
-xvfb_pid=""
-game_pid=""
-# The game goes first, and is given time to close: pulled from under it, the X
-# server would leave it nothing to close on.
-stop_game() {
-    [ -n "$game_pid" ] || return 0
-    kill "$game_pid" 2>/dev/null || true
-    for _ in $(seq 50); do
-        kill -0 "$game_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$game_pid" 2>/dev/null || true
-    wait "$game_pid" 2>/dev/null || true
-    game_pid=""
-}
-cleanup() {
-    stop_game
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-    fi
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-# TESSALUNE_E2E_KEEP=DIR keeps the shots, logs and game directory of a failed run there.
-fail() {
-    echo "FAIL: $*"
-    if [ -f "$work/game.err" ]; then
-        echo "--- the game's standard error"
-        cat "$work/game.err"
-    fi
-    if [ -n "${TESSALUNE_E2E_KEEP:-}" ]; then
-        stop_game
-        mkdir -p "$TESSALUNE_E2E_KEEP" && cp -r "$work"/. "$TESSALUNE_E2E_KEEP"/ &&
-            echo "the run's files are in $TESSALUNE_E2E_KEEP"
-    fi
-    exit 1
-}
-
-# wait_for SECONDS COMMAND...: true once COMMAND succeeds, false after SECONDS.
-wait_for() {
-    local tenths=$(($1 * 10))
-    shift
-    for _ in $(seq "$tenths"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+screen="${screen_w}x${screen_h}x24"
+tools="xdotool import od cmp"
+source "$(dirname "$0")/xvfb.bash"
+headless="$build/tessalune-headless"
+for exe in "$game" "$headless"; do
+    [ -x "$exe" ] || { echo "FAIL: $exe is not built"; exit 1; }
+done
+export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw"
 
 # ---- what the headless runner draws for each scene ---------------------------
 
@@ -200,7 +145,7 @@ poll_scene() {
     while (($(frames_logged) < last_frame && SECONDS < deadline)); do
         shoot "$name"
         matches "$work/$name.rgb" "$work/$name.bmp" "$step" "$@" && return 0
-        running || fail "the game ended while waiting for the $name screen"
+        running "$game_pid" || fail "the game ended while waiting for the $name screen"
         sleep 0.2
     done
     fail "no $name screen within $frames frames: $mismatch"
@@ -210,24 +155,10 @@ whole="0 0 639 479"
 
 # ---- the game ------------------------------------------------------------------
 
-Xvfb -displayfd 5 -screen 0 "${screen_w}x${screen_h}x24" -nolisten tcp \
-    5>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
-DISPLAY=":$(head -n1 "$work/display")"
-export DISPLAY
-# Our own lock, so that a game running elsewhere on this machine is no second copy.
-mkdir -m 700 "$work/run"
-export XDG_RUNTIME_DIR="$work/run"
-export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw"
-
 cp -r "$gamedir" "$work/game"
-(cd "$work/game" && exec env TESSALUNE_FRAME_LOG="$work/frames.log" "$game" \
-    >"$work/game.err" 2>&1) &
-game_pid=$!
-
-running() { kill -0 "$game_pid" 2>/dev/null; }
-frames_logged() { [ -f "$work/frames.log" ] && wc -l <"$work/frames.log" || echo 0; }
+start_game game "$work/game"
+game_pid=$started
+frames_logged() { lines "$work/game.frames"; }
 # The log is written 64 lines at a time, so it may be up to 63 frames behind.
 LogLag=63
 # wait_frames N: at least N more frames have run.
@@ -235,7 +166,7 @@ wait_frames() {
     local target=$(($(frames_logged) + LogLag + $1))
     local deadline=$((SECONDS + 30))
     while (($(frames_logged) < target)); do
-        running || fail "the game ended while waiting for frames"
+        running "$game_pid" || fail "the game ended while waiting for frames"
         ((SECONDS < deadline)) || fail "the game ran no $1 frames in 30 s"
         sleep 0.1
     done
@@ -247,7 +178,7 @@ press() {  # press KEY: down for a few frames, as a finger would
     sleep 0.1
 }
 
-wait_for 30 test -s "$work/frames.log" || fail "no frames from the game"
+wait_for 30 test -s "$work/game.frames" || fail "no frames from the game"
 window=$(xdotool search --name "^Win32 Application\$" | sed -n 1p)
 [ -n "$window" ] || fail "no window titled Win32 Application"
 xdotool windowfocus --sync "$window" || fail "the game's window cannot take the keyboard"
@@ -312,13 +243,10 @@ done | xargs)
 # Back to the title, then Esc from there.
 press x
 wait_frames 10
-running || fail "the game ended before Esc"
+running "$game_pid" || fail "the game ended before Esc"
 xdotool key Escape
-stopped() { ! running; }
-wait_for 20 stopped || fail "Esc did not end the game"
-code=0
-wait "$game_pid" || code=$?
-game_pid=""
+wait_for 20 stopped "$game_pid" || fail "Esc did not end the game"
+code=$(exit_code "$game_pid")
 [ "$code" = 0 ] || fail "the game ended with exit code $code after Esc"
 
 # Sound: the music and the effects were mixed into the file, and not as silence.

@@ -12,22 +12,42 @@ done
 
 work=$(mktemp -d /tmp/tessalune-xvfb-XXXXXX)
 pids=()
+# stop PID: asks a game to close and gives it time to: an X server pulled
+# from under it would leave it nothing to close on.
+stop() {
+    kill "$1" 2>/dev/null || return 0
+    for _ in $(seq 50); do
+        kill -0 "$1" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+}
 cleanup() {
     # Newest first: the games go before the X server they draw on.
     local i
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
+        stop "${pids[i]}"
     done
-    wait 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
 
+# TESSALUNE_E2E_KEEP=DIR keeps the shots, logs and game directories of a
+# failed run there.
 fail() {
     echo "FAIL: $*"
     for f in "$work"/*.err; do
         [ -f "$f" ] && { echo "--- $f"; cat "$f"; }
     done
+    if [ -n "${TESSALUNE_E2E_KEEP:-}" ]; then
+        local i
+        for ((i = ${#pids[@]} - 1; i >= 1; i--)); do
+            stop "${pids[i]}"
+        done
+        mkdir -p "$TESSALUNE_E2E_KEEP" && cp -r "$work"/. "$TESSALUNE_E2E_KEEP"/ &&
+            echo "the run's files are in $TESSALUNE_E2E_KEEP"
+    fi
     exit 1
 }
 

@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "platform/sdl/music_sdl.h"
 #include "platform/sdl/sdl_internal.h"
+#include "support/bytes.h"
 
 namespace {
 
@@ -27,15 +28,6 @@ std::string TempPath(const std::string& name) {
     const char* dir = std::getenv("TMPDIR");
     return std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/tessalune-audio-" +
            std::to_string(getpid()) + "-" + name;
-}
-
-void WriteFile(const std::string& path, const std::vector<unsigned char>& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    if (!bytes.empty()) {
-        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-    }
-    std::fclose(f);
 }
 
 // 16-bit stereo 44100 Hz: what the mixer plays, so the level comes out as it went in.
@@ -52,28 +44,13 @@ std::vector<unsigned char> Tone(double seconds) {
     return pcm;
 }
 
-void Put32(std::vector<unsigned char>* out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        out->push_back(static_cast<unsigned char>(v >> (8 * i)));
-    }
-}
-
 // A RIFF/WAVE file of 8-bit mono at 22050 Hz, so the loader's PCM must be converted.
-std::vector<unsigned char> WaveFile8(double seconds) {
-    const auto frames = static_cast<uint32_t>(seconds * 22050);
-    std::vector<unsigned char> w = {'R', 'I', 'F', 'F'};
-    Put32(&w, 36 + frames);
-    w.insert(w.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    Put32(&w, 16);
-    w.insert(w.end(), {1, 0, 1, 0});
-    Put32(&w, 22050);
-    Put32(&w, 22050);
-    w.insert(w.end(), {1, 0, 8, 0, 'd', 'a', 't', 'a'});
-    Put32(&w, frames);
-    for (uint32_t i = 0; i < frames; ++i) {
-        w.push_back(static_cast<unsigned char>(128 + 60 * std::sin(i * 2 * M_PI * 441.0 / 22050)));
+Bytes WaveFile8(double seconds) {
+    Bytes pcm(static_cast<size_t>(seconds * 22050));
+    for (size_t i = 0; i < pcm.size(); ++i) {
+        pcm[i] = static_cast<unsigned char>(128 + 60 * std::sin(i * 2 * M_PI * 441.0 / 22050));
     }
-    return w;
+    return Riff({Chunk("fmt ", Fmt(1, 1, 22050, 8)), Chunk("data", pcm)});
 }
 
 // Half a second of one piano note, format 0, 96 ticks a quarter at 120 bpm.
@@ -117,7 +94,7 @@ class AudioDiskTest : public ::testing::Test {
 
     std::string Keep(const std::string& name, const std::vector<unsigned char>& bytes) {
         const std::string path = TempPath(name);
-        WriteFile(path, bytes);
+        WriteBytes(path, bytes);
         files_.push_back(path);
         return path;
     }
@@ -443,7 +420,7 @@ TEST(AudioNoDeviceTest, WithoutAnAudioDeviceNothingLoads) {
     const auto tone = Tone(0.1);
     EXPECT_EQ(plat::SoundCreate(tone.data(), tone.size(), 2, Rate, 16, "move"), nullptr);
     const std::string wav = TempPath("nodevice.wav");
-    WriteFile(wav, WaveFile8(0.1));
+    WriteBytes(wav, WaveFile8(0.1));
     EXPECT_EQ(LoadWave(wav.c_str(), &lpSeMovSound[0]), 0);
     EXPECT_EQ(lpSeMovSound[0], nullptr);
     EXPECT_FALSE(plat::MusicOpen(wav.c_str()));

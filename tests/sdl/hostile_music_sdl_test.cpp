@@ -6,56 +6,28 @@
 // frame, and the game goes on with music or without.
 #include <SDL.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "audio/sound.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_internal.h"
+#include "support/bytes.h"
+#include "support/child.h"
+#include "support/scratch.h"
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
 constexpr unsigned CaseSeconds = 60;
 
-Bytes ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-void PutBe32(Bytes* b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        (*b)[at + static_cast<size_t>(i)] = static_cast<unsigned char>(v >> (24 - 8 * i));
-    }
-}
-
 size_t FirstTrack(const Bytes& b) {
-    for (size_t i = 0; i + 4 <= b.size(); ++i) {
-        if (std::memcmp(&b[i], "MTrk", 4) == 0) {
-            return i;
-        }
-    }
-    return 0;
+    const size_t at = FindId(b, "MTrk");
+    return at == std::string::npos ? 0 : at;
 }
 
 struct Spoil {
@@ -140,13 +112,6 @@ const Spoil Spoils[] = {
     {"events all 0x80 (notes without data)", Events([](size_t) { return 0x80; })},
 };
 
-std::string TempDir() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
-                      "/tessalune-hostile-music-XXXXXX";
-    return mkdtemp(dir.data()) != nullptr ? dir : std::string();
-}
-
 constexpr int Refused = 0;
 constexpr int Played = 10;
 constexpr int RestartsTooOften = 11;
@@ -154,71 +119,59 @@ constexpr int RestartsTooOften = 11;
 // Opens and plays the file for a moment in a child of its own. True when it
 // played, false when it was refused.
 bool PlaysOrRefuses(const std::string& dir, const std::string& mid) {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = fork();
-    if (pid < 0) {
-        ADD_FAILURE() << "fork";
-        return false;
-    }
-    if (pid == 0) {
-        alarm(CaseSeconds);
-        const std::string out = dir + "/out.raw";
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
-        setenv("SDL_DISKAUDIODELAY", "1", 1);
-        if (SDL_InitSubSystem(SDL_INIT_EVENTS) != 0 || InitDirectSound() != 0) {
-            _exit(2);
-        }
-        const bool opened = plat::MusicOpen(mid.c_str());
-        if (opened) {
-            plat::MusicPlay();
-            // Half a second of output or two seconds of time, whichever is
-            // first, restarted at every end as the window procedure does.
-            const Uint32 start = SDL_GetTicks();
-            const Uint32 end = sdlplat::MusicEndEventType();
-            int ends = 0;
-            struct stat st {};
-            while (SDL_GetTicks() - start < 2000 &&
-                   (stat(out.c_str(), &st) != 0 || st.st_size < 44100 * 4 / 2)) {
-                SDL_Delay(5);
-                SDL_PumpEvents();
-                SDL_Event e;
-                if (SDL_PeepEvents(&e, 1, SDL_GETEVENT, end, end) == 1) {
-                    ++ends;
-                    plat::MusicPlay();
+    const int status = RunInChild(
+        [&] {
+            const std::string out = dir + "/out.raw";
+            setenv("SDL_AUDIODRIVER", "disk", 1);
+            setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+            setenv("SDL_DISKAUDIODELAY", "1", 1);
+            if (SDL_InitSubSystem(SDL_INIT_EVENTS) != 0 || InitDirectSound() != 0) {
+                return 2;
+            }
+            const bool opened = plat::MusicOpen(mid.c_str());
+            if (opened) {
+                plat::MusicPlay();
+                // Half a second of output or two seconds of time, whichever is
+                // first, restarted at every end as the window procedure does.
+                const Uint32 start = SDL_GetTicks();
+                const Uint32 end = sdlplat::MusicEndEventType();
+                int ends = 0;
+                struct stat st {};
+                while (SDL_GetTicks() - start < 2000 &&
+                       (stat(out.c_str(), &st) != 0 || st.st_size < 44100 * 4 / 2)) {
+                    SDL_Delay(5);
+                    SDL_PumpEvents();
+                    SDL_Event e;
+                    if (SDL_PeepEvents(&e, 1, SDL_GETEVENT, end, end) == 1) {
+                        ++ends;
+                        plat::MusicPlay();
+                    }
                 }
+                // Not more often than the game's frames come (30 in half a second).
+                if (ends > 15) {
+                    return RestartsTooOften;
+                }
+                plat::MusicPause();
+                plat::MusicPlay();
+                plat::MusicClose();
             }
-            // Not more often than the game's frames come (30 in half a second).
-            if (ends > 15) {
-                _exit(RestartsTooOften);
-            }
-            plat::MusicPause();
-            plat::MusicPlay();
-            plat::MusicClose();
-        }
-        ReleaseDirectSound();
-        SDL_QuitSubSystem(SDL_INIT_EVENTS);
-        std::remove(out.c_str());
-        _exit(opened ? Played : Refused);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFSIGNALED(status)) {
-        ADD_FAILURE() << (WTERMSIG(status) == SIGALRM ? "the music hung"
-                                                      : "the music crashed the game (signal " +
-                                                            std::to_string(WTERMSIG(status)) + ")");
-        return false;
-    }
-    const int code = WEXITSTATUS(status);
+            ReleaseDirectSound();
+            SDL_QuitSubSystem(SDL_INIT_EVENTS);
+            std::remove(out.c_str());
+            return opened ? Played : Refused;
+        },
+        "", CaseSeconds);
+    const bool exited = status != -1 && WIFEXITED(status);
+    const int code = exited ? WEXITSTATUS(status) : -1;
     EXPECT_NE(code, RestartsTooOften) << "the piece's end came again and again";
     EXPECT_TRUE(code == Played || code == Refused || code == RestartsTooOften)
-        << "no mixer on SDL's disk driver";
+        << (exited ? "no mixer on SDL's disk driver" : DescribeStatus(status));
     return code == Played;
 }
 
 TEST(HostileMusicSdl, SpoiledPiecesPlayOrAreRefused) {
-    const std::string dir = TempDir();
+    const ScratchDir scratch("hostile-music");
+    const std::string dir = scratch.path().string();
     ASSERT_FALSE(dir.empty());
     int played = 0;
     for (const char* piece : {"Mid/System.mid", "Mid/Bgm1.mid"}) {
@@ -240,8 +193,6 @@ TEST(HostileMusicSdl, SpoiledPiecesPlayOrAreRefused) {
     // Most of them get past the game's own look at the file: FluidSynth
     // really was handed noise.
     EXPECT_GE(played, 10);
-    std::remove((dir + "/spoiled.mid").c_str());
-    rmdir(dir.c_str());
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "platform/messages.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_internal.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -25,9 +26,8 @@ namespace fs = std::filesystem;
 class LockTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tessalune-lock-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = NewScratchDir("lock");
+        ASSERT_FALSE(dir_.empty());
         setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
     }
     void TearDown() override {

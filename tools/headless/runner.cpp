@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -23,8 +21,6 @@ namespace {
 constexpr int ExitUsage = 2;   // bad options or a bad script: nothing ran
 constexpr int ExitOutput = 1;  // the game ran, but a shot or the trace was not written
 constexpr int DefaultFrames = 600;
-// A script or its options are small; anything this big is not one.
-constexpr std::streamsize MaxScriptBytes = 64 << 20;
 
 constexpr const char* Usage =
     "usage: tessalune-headless [--frames N] [--input FILE] [--clock MS]\n"
@@ -127,31 +123,6 @@ int ParseOptions(int argc, char** argv, Options* o) {
     return -1;
 }
 
-bool ReadFile(const std::string& path, std::string* out, std::string* why) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *why = "cannot read '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    std::ostringstream text;
-    char buffer[1 << 16];
-    std::streamsize total = 0;
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        total += in.gcount();
-        if (total > MaxScriptBytes) {
-            *why = "'" + path + "' is too large to be an input script";
-            return false;
-        }
-        text.write(buffer, in.gcount());
-    }
-    if (in.bad()) {
-        *why = "cannot read '" + path + "'";
-        return false;
-    }
-    *out = text.str();
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -165,7 +136,7 @@ int main(int argc, char** argv) {
     if (!options.input.empty()) {
         std::string text;
         std::string why;
-        if (!ReadFile(options.input, &text, &why)) {
+        if (!script::ReadScriptFile(options.input, "input script", &text, &why)) {
             std::fprintf(stderr, "tessalune-headless: %s\n", why.c_str());
             return ExitUsage;
         }

@@ -90,8 +90,5 @@ bool DisplayIsOpen();
 // (released twice, or never made here). The latter must stay 0.
 int LiveSounds();
 int BadSoundReleases();
-// The raw axis value JoyRead reports for a scripted axis on the game's scale:
-// the smallest raw value that the game's own scaling turns into it.
-int16_t RawForScripted(int scaled);
 
 }  // namespace script

@@ -1,13 +1,12 @@
 // The scripted display, joystick, sound and music: nothing is shown or heard,
 // everything the game asks for is checked as the real thing would check it and
 // written down.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstring>
+#include <vector>
 
-#include "input/input.h"
+#include "audio/formats.h"
+#include "base/joyaxis.h"
+#include "base/plainfile.h"
 #include "platform/script/script_state.h"
 
 using script::detail::S;
@@ -18,19 +17,6 @@ namespace {
 
 constexpr int PresentWidth = 640;
 constexpr int PresentHeight = 480;
-
-// What a mixer would take: anything else is refused as the real one refuses it.
-constexpr int MinRate = 1000;
-constexpr int MaxRate = 192000;
-
-bool PlausiblePcm(const void* pcm, size_t bytes, int channels, int rate, int bits) {
-    if (pcm == nullptr || bytes == 0 || channels < 1 || channels > 8 || rate < MinRate ||
-        rate > MaxRate || (bits != 8 && bits != 16)) {
-        return false;
-    }
-    const size_t frame = static_cast<size_t>(channels) * static_cast<size_t>(bits / 8);
-    return bytes % frame == 0;
-}
 
 plat::Sound* NewSound(const char* tag) {
     auto* sound = new plat::Sound{tag != nullptr ? tag : ""};
@@ -49,8 +35,8 @@ void DropAllSounds() {
 
 void SetScriptedJoystick(int x, int y, const uint8_t buttons[4]) {
     plat::JoyRaw& joy = S().joy;
-    joy.x = RawForScripted(x);
-    joy.y = RawForScripted(y);
+    joy.x = RawAxisForScaled(x);
+    joy.y = RawAxisForScaled(y);
     for (int i = 0; i < 4; ++i) {
         joy.buttons[i] = buttons[i] != 0 ? 1 : 0;
     }
@@ -72,26 +58,6 @@ void MusicEnded() {
 }  // namespace script::detail
 
 namespace script {
-
-int16_t RawForScripted(int scaled) {
-    if (scaled == 0) {
-        return 0;
-    }
-    // The game's scale is monotone: find the first raw value that reaches the
-    // scripted one. Whatever the scripted value, the game then reads it back
-    // exactly (or the nearest value the scale can give).
-    int lo = -32768;
-    int hi = 32767;
-    while (lo < hi) {
-        const int mid = lo + (hi - lo) / 2;
-        if (ScaleJoyAxis(static_cast<int16_t>(mid)) >= scaled) {
-            hi = mid;
-        } else {
-            lo = mid + 1;
-        }
-    }
-    return static_cast<int16_t>(lo);
-}
 
 bool DisplayIsOpen() {
     return S().displayOpen;
@@ -209,7 +175,7 @@ int SoundOpen() {
 
 Sound* SoundCreate(const void* pcm, size_t bytes, int channels, int rate, int bits,
                    const char* tag) {
-    if (!S().mixerOpen || !script::detail::PlausiblePcm(pcm, bytes, channels, rate, bits)) {
+    if (!S().mixerOpen || pcm == nullptr || !formats::MixerTakesPcm(bytes, channels, rate, bits)) {
         return nullptr;
     }
     return script::detail::NewSound(tag);
@@ -256,19 +222,10 @@ bool MusicOpen(const char* path) {
     S().musicOpen = false;
     S().musicPlaying = false;
     S().musicPath.clear();
-    // Only something that starts like a MIDI file opens, as with a real player.
-    // Non-blocking, and only a plain file: a FIFO at the path must not hang the game.
-    const int fd = p.empty() ? -1 : ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st {};
-    char head[4] = {};
-    const bool midi = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                      ::read(fd, head, sizeof head) == static_cast<ssize_t>(sizeof head) &&
-                      std::memcmp(head, "MThd", sizeof head) == 0;
-    ::close(fd);
-    if (!midi) {
+    // What the real player opens, and nothing else.
+    std::vector<unsigned char> file;
+    if (p.empty() || !ReadPlainFile(p.c_str(), formats::MaxMidiBytes + 1, &file) ||
+        file.size() > formats::MaxMidiBytes || !formats::LooksLikeMidi(file.data(), file.size())) {
         return false;
     }
     S().musicOpen = true;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/frameclock.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/script/script_state.h"
@@ -16,8 +17,6 @@ State& S() {
 }
 
 namespace {
-
-constexpr int64_t FrameSixteenths = 266;  // one frame at 60 frames a second
 
 void SortPending() {
     State& s = S();
@@ -83,9 +82,7 @@ void CloseForLimit() {
 // The first clock millisecond at or after the due time of frame `frame`.
 uint32_t DueTime(int frame) {
     const State& s = S();
-    const int64_t first = s.firstFrameSeen ? s.firstFrameClock : s.clock;
-    const int64_t sixteenths = first * 16 + FrameSixteenths * std::max(frame, 0);
-    return static_cast<uint32_t>((sixteenths + 15) / 16);
+    return frameclock::DueMs(s.firstFrameSeen ? s.firstFrameClock : s.clock, frame);
 }
 
 void MoveClockForwardTo(uint32_t ms) {

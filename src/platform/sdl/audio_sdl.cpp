@@ -9,9 +9,6 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -25,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/formats.h"
+#include "base/plainfile.h"
 #include "platform/platform.h"
 #include "platform/sdl/music_sdl.h"
 #include "platform/sdl/sdl_internal.h"
@@ -40,11 +39,6 @@ constexpr int kFrameBytes = 4;
 constexpr int kDeviceFrames = 512;
 // Three menu effects and ten hit buffers.
 constexpr int kMixerChannels = 13;
-// No effect of ours comes near this (about six minutes once converted); a
-// file that would is refused rather than allowed to eat the memory.
-constexpr size_t kMaxEffectBytes = size_t{64} << 20;
-// A standard MIDI file of this size is no song but something else.
-constexpr off_t kMaxMidiBytes = off_t{16} << 20;
 
 // The distribution's General MIDI fonts, the chosen default first.
 constexpr const char* kSoundFonts[] = {
@@ -81,43 +75,13 @@ int TakeChannel() {
     return channel;
 }
 
-uint32_t Be32(const Uint8* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-           static_cast<uint32_t>(p[2]) << 8 | static_cast<uint32_t>(p[3]);
-}
-
 // A SoundFont 2 file (and its compressed form, SF3) begins as a RIFF form
 // "sfbk". FluidSynth would try anything it is given, so we look first.
 bool IsSoundFont(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st {};
     Uint8 head[12] = {};
-    const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                    read(fd, head, sizeof head) == static_cast<ssize_t>(sizeof head) &&
-                    std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "sfbk", 4) == 0;
-    close(fd);
-    return ok;
-}
-
-// A standard MIDI file: its header chunk, then a track chunk. The player only
-// reads the file once it starts, and would play nothing and end at once, so
-// what is plainly no MIDI file is refused here, as the sequencer's open did.
-bool LooksLikeMidi(const std::vector<Uint8>& f) {
-    if (f.size() < 14 || std::memcmp(f.data(), "MThd", 4) != 0) {
-        return false;
-    }
-    const uint32_t headerBytes = Be32(f.data() + 4);
-    const unsigned format = static_cast<unsigned>(f[8] << 8 | f[9]);
-    const unsigned tracks = static_cast<unsigned>(f[10] << 8 | f[11]);
-    const unsigned division = static_cast<unsigned>(f[12] << 8 | f[13]);
-    if (headerBytes < 6 || format > 2 || tracks == 0 || division == 0) {
-        return false;
-    }
-    const uint64_t track = 8 + static_cast<uint64_t>(headerBytes);
-    return track + 8 <= f.size() && std::memcmp(f.data() + track, "MTrk", 4) == 0;
+    size_t got = 0;
+    return ReadPlainFile(path.c_str(), head, sizeof head, &got) && got == sizeof head &&
+           std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "sfbk", 4) == 0;
 }
 
 // The sound fonts FluidSynth is to use: the player's SDL_SOUNDFONTS when set
@@ -151,40 +115,10 @@ std::vector<std::string> FindSoundFonts() {
     return found;
 }
 
-// Reads the whole MIDI file without ever blocking on a fifo or a device.
+// The whole MIDI file, when it is one.
 bool ReadMidiFile(const char* path, std::vector<Uint8>* out) {
-    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        return false;
-    }
-    struct stat st {};
-    bool ok =
-        fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= kMaxMidiBytes;
-    if (ok) {
-        try {
-            out->assign(static_cast<size_t>(st.st_size), 0);
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    }
-    size_t got = 0;
-    while (ok && got < out->size()) {
-        const ssize_t n = read(fd, out->data() + got, out->size() - got);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            break;
-        }
-        got += static_cast<size_t>(n);
-    }
-    close(fd);
-    if (!ok) {
-        out->clear();
-        return false;
-    }
-    out->resize(got);
-    return got > 0;
+    return ReadPlainFile(path, formats::MaxMidiBytes + 1, out) &&
+           out->size() <= formats::MaxMidiBytes && formats::LooksLikeMidi(out->data(), out->size());
 }
 
 // Stops and frees the open music without telling a trace: a close of the
@@ -246,13 +180,7 @@ int SoundOpen() {
 
 Sound* SoundCreate(const void* pcm, size_t bytes, int channels, int rate, int bits,
                    const char* tag) {
-    if (!mixerOpen || pcm == nullptr || channels < 1 || channels > 8 || rate <= 0 ||
-        (bits != 8 && bits != 16)) {
-        return nullptr;
-    }
-    const size_t frame = static_cast<size_t>(channels) * static_cast<size_t>(bits / 8);
-    bytes -= bytes % frame;
-    if (bytes == 0 || bytes > static_cast<size_t>(INT_MAX)) {
+    if (!mixerOpen || pcm == nullptr || !formats::MixerTakesPcm(bytes, channels, rate, bits)) {
         return nullptr;
     }
     SDL_AudioCVT cvt;
@@ -262,9 +190,7 @@ Sound* SoundCreate(const void* pcm, size_t bytes, int channels, int rate, int bi
         return nullptr;
     }
     const size_t mult = static_cast<size_t>(cvt.len_mult > 0 ? cvt.len_mult : 1);
-    const double ratio = cvt.len_ratio > 0 ? cvt.len_ratio : 1.0;
-    if (bytes > static_cast<size_t>(INT_MAX) / mult ||
-        static_cast<double>(bytes) * ratio > static_cast<double>(kMaxEffectBytes)) {
+    if (bytes > static_cast<size_t>(INT_MAX) / mult) {
         return nullptr;
     }
     auto samples = std::make_shared<Samples>();
@@ -358,7 +284,7 @@ bool MusicOpen(const char* path) {
         return false;
     }
     std::vector<Uint8> file;
-    if (!ReadMidiFile(path, &file) || !LooksLikeMidi(file)) {
+    if (!ReadMidiFile(path, &file)) {
         return false;
     }
     // Only a MIDI file: the sequencer never played anything else.

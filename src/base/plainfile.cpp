@@ -1,0 +1,118 @@
+#include "base/plainfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <new>
+
+namespace {
+
+// Reads until `capacity` bytes or the end of the file.
+bool ReadUpTo(int fd, unsigned char* bytes, size_t capacity, size_t* got) {
+    size_t total = 0;
+    while (total < capacity) {
+        const ssize_t n = read(fd, bytes + total, capacity - total);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        total += static_cast<size_t>(n);
+    }
+    *got = total;
+    return true;
+}
+
+}  // namespace
+
+int OpenPlainFile(const char* path, uint64_t* size) {
+    if (path == nullptr) {
+        errno = ENOENT;
+        return -1;
+    }
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st {};
+    int why = 0;
+    if (fstat(fd, &st) != 0) {
+        why = errno;
+    } else if (!S_ISREG(st.st_mode) || st.st_size < 0) {
+        why = NotPlainFile;
+    }
+    if (why != 0) {
+        close(fd);
+        errno = why;
+        return -1;
+    }
+    if (size != nullptr) {
+        *size = static_cast<uint64_t>(st.st_size);
+    }
+    return fd;
+}
+
+bool ReadPlainFile(const char* path, unsigned char* bytes, size_t capacity, size_t* got) {
+    *got = 0;
+    const int fd = OpenPlainFile(path, nullptr);
+    if (fd < 0) {
+        return false;
+    }
+    size_t total = 0;
+    const bool ok = ReadUpTo(fd, bytes, capacity, &total);
+    const int why = errno;
+    close(fd);
+    errno = why;
+    *got = ok ? total : 0;
+    return ok;
+}
+
+bool ReadPlainFile(const char* path, size_t limit, std::vector<unsigned char>* out) {
+    out->clear();
+    uint64_t size = 0;
+    const int fd = OpenPlainFile(path, &size);
+    if (fd < 0) {
+        return false;
+    }
+    // The size is only a first guess: the file may grow or shrink meanwhile.
+    bool ok = true;
+    try {
+        out->resize(static_cast<size_t>(std::min<uint64_t>(size, limit)));
+    } catch (const std::bad_alloc&) {
+        ok = false;
+        errno = ENOMEM;
+    }
+    size_t got = 0;
+    ok = ok && ReadUpTo(fd, out->data(), out->size(), &got);
+    const int why = errno;
+    close(fd);
+    errno = why;
+    out->resize(ok ? got : 0);
+    return ok;
+}
+
+bool WriteAll(int fd, const void* bytes, size_t size) {
+    const auto* p = static_cast<const unsigned char*>(bytes);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = write(fd, p + done, size - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            if (n == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}

@@ -1,0 +1,31 @@
+// Reading what lies outside the program: every reader of a file the game did
+// not write itself goes through here. Only a plain file is read, never more
+// than the caller can use, and never blocking: a fifo or a device put in a
+// file's place must not hang the game.
+#pragma once
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+constexpr int NotPlainFile = EINVAL;
+
+// Opens `path` for reading when it is a plain file, and gives its size. The
+// descriptor is the caller's to close; -1 when the path is missing, is no
+// plain file or cannot be opened, with errno saying which (NotPlainFile for
+// a directory, a fifo or a device).
+int OpenPlainFile(const char* path, uint64_t* size);
+
+// Reads at most `capacity` bytes from the start of the plain file at `path`.
+// False (errno set) when it is missing, is no plain file or a read fails;
+// `*got` is then 0.
+bool ReadPlainFile(const char* path, unsigned char* bytes, size_t capacity, size_t* got);
+
+// The same into `out`, for files whose size is not known beforehand: at most
+// `limit` bytes, never allocating more than the file holds.
+bool ReadPlainFile(const char* path, size_t limit, std::vector<unsigned char>* out);
+
+// Writes all `size` bytes to `fd`, going on after a signal; false (errno set)
+// when the system refuses or takes nothing.
+bool WriteAll(int fd, const void* bytes, size_t size);
