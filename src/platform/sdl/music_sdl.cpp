@@ -28,14 +28,15 @@ constexpr int kFrameBytes = 4;
 // and can never keep the game's thread busy.
 constexpr int64_t kMinPlayFrames = kRate / 20;
 
-// Chosen by ear and by cost for the game's pieces. They never hold more than
-// a few dozen voices at once, so 64 leave room for release tails without
-// letting a spoiled file make the synthesizer expensive. Their reverb and
-// chorus sends are part of their sound, so both effects stay on (together
-// about a third of the cost). Fourth-order interpolation, FluidSynth's
-// default and what SDL_mixer used, costs only a little more than linear and
-// keeps high notes clean.
-constexpr int kPolyphony = 64;
+// Chosen by ear and by cost for the game's pieces. The busiest of them holds
+// up to 101 voices at once (long pads and their release tails), and with
+// fewer than that the synthesizer steals voices that are plainly heard; 128
+// leave room above it while still bounding what a spoiled file can cost.
+// Their reverb and chorus sends are part of their sound, so both effects stay
+// on (together about a third of the cost). Fourth-order interpolation,
+// FluidSynth's default and what SDL_mixer used, costs only a little more than
+// linear and keeps high notes clean.
+constexpr int kPolyphony = 128;
 // SDL_mixer drove FluidSynth at gain 1.0 for the full music volume; the game
 // never changes the volume, so its pieces sound as loud as before.
 constexpr double kGain = 1.0;
@@ -52,6 +53,9 @@ bool pieceOpen = false;
 // of such a play reports itself, as the sequencer's stop did.
 bool endOwed = false;
 int64_t framesPlayed = 0;
+// The file's length in ticks, once its player has read it: counting it walks
+// every event of every track, too much to redo for every device buffer.
+int totalTicks = 0;
 // Frames made since the last play stopped with no voice left sounding.
 int64_t framesIdle = 0;
 // Long enough for the reverb's tail to die away; after it, a synthesizer
@@ -77,7 +81,10 @@ bool PieceEnded() {
     if (fluid_player_get_status(player) != FLUID_PLAYER_PLAYING) {
         return true;
     }
-    return fluid_player_get_current_tick(player) >= fluid_player_get_total_ticks(player);
+    if (totalTicks == 0) {
+        totalTicks = fluid_player_get_total_ticks(player);
+    }
+    return fluid_player_get_current_tick(player) >= totalTicks;
 }
 
 void DropPlayer() {
@@ -246,6 +253,7 @@ void SynthPlay() {
         return;
     }
     framesPlayed = 0;
+    totalTicks = 0;
     endOwed = true;
 }
 
