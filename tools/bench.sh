@@ -5,7 +5,10 @@
 #   - the present path the game chose, from its one line on standard error;
 #   - its CPU use (user + system time of the whole process, every thread, from
 #     /proc/PID/stat) over 10 s idle on the title and over 10 s of play, the
-#     arrow keys held in turn so the paddle runs back and forth;
+#     arrow keys held in turn so the paddle runs back and forth, and the
+#     share of it spent in SDL's sound threads (the synthesizer and the
+#     effects' mixer), whose cost is the music's: a stage's piece is drawn at
+#     random, and the pieces cost from well under 1 % to about 3 % of a core;
 #   - the share of playing frames that start in their due millisecond: frame n
 #     is due at the first millisecond of the game's clock at or after
 #     T0 + 266 n / 16 ms, by the game's own frame log.
@@ -80,6 +83,15 @@ clock_ticks=$(getconf CLK_TCK)
 cpu_ticks() {  # user + system ticks of the whole process
     sed 's/.*) //' "/proc/$1/stat" | awk '{print $12 + $13}'
 }
+sound_ticks() {  # the same, of SDL's sound threads alone (effects and music)
+    local task total=0
+    for task in /proc/"$1"/task/*; do
+        case $(cat "$task/comm" 2>/dev/null) in
+        SDLAudio*) total=$((total + $(sed 's/.*) //' "$task/stat" | awk '{print $12 + $13}'))) ;;
+        esac
+    done
+    echo "$total"
+}
 percent_of_core() {  # percent_of_core TICKS SECONDS
     awk -v d="$1" -v s="$2" -v hz="$clock_ticks" 'BEGIN { printf "%.1f", 100 * d / hz / s }'
 }
@@ -144,11 +156,13 @@ measure() {
     local path
     path=$(sed -n 's/^tessalune: present: //p' "$work/game.err" | head -n1)
     [ -n "$path" ] || path="renderer (the game names no path)"
-    local t0 t1 idle_cpu
+    local t0 t1 s0 s1 idle_cpu
     t0=$(cpu_ticks "$game_pid")
+    s0=$(sound_ticks "$game_pid")
     sleep 10
     t1=$(cpu_ticks "$game_pid")
-    idle_cpu=$(percent_of_core $((t1 - t0)) 10)
+    s1=$(sound_ticks "$game_pid")
+    idle_cpu="$(percent_of_core $((t1 - t0)) 10) % (sound $(percent_of_core $((s1 - s0)) 10) %)"
 
     # Play: START GAME is the menu's first entry; the ball starts by itself.
     xdotool key Return
@@ -156,10 +170,12 @@ measure() {
     local play_from play_to play_cpu
     play_from=$(frames_logged "$log")
     t0=$(cpu_ticks "$game_pid")
+    s0=$(sound_ticks "$game_pid")
     paddle_for 10
     t1=$(cpu_ticks "$game_pid")
+    s1=$(sound_ticks "$game_pid")
     play_to=$(frames_logged "$log")
-    play_cpu=$(percent_of_core $((t1 - t0)) 10)
+    play_cpu="$(percent_of_core $((t1 - t0)) 10) % (sound $(percent_of_core $((s1 - s0)) 10) %)"
 
     xdotool key Escape
     for _ in $(seq 100); do
@@ -177,7 +193,7 @@ measure() {
     local play_frames=$((play_to - play_from - 64))
     local frames
     frames=$(on_time "$log" $((play_from + 64)) "$play_frames")
-    say "| $screen | $path | $idle_cpu % | $play_cpu % | $frames of $play_frames |"
+    say "| $screen | $path | $idle_cpu | $play_cpu | $frames of $play_frames |"
     cp "$log" "$build/frames-$screen.log"
 }
 
@@ -189,7 +205,9 @@ say "Game: $build/tessalune; load average before: $(cut -d' ' -f1-3 /proc/loadav
 say ""
 say "CPU: user + system time of the whole process over 10 s, in % of one core. On time: playing"
 say "frames that began in their due millisecond by the game's clock. SDL_AUDIODRIVER=dummy (no"
-say "sound card; the music is still synthesized); no other setting."
+say "sound card; the music is still synthesized); no other setting. Sound: the share of SDL's sound"
+say "threads, which synthesize the music and mix the effects; the stage's piece is drawn at random"
+say "and the pieces differ in cost."
 say ""
 say "| Screen | Present path | CPU, title | CPU, playing | Playing frames on time |"
 say "| --- | --- | --- | --- | --- |"
