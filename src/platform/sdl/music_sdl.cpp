@@ -30,7 +30,7 @@ constexpr int64_t kMinPlayFrames = kRate / 20;
 
 // Chosen by ear and by cost for the game's pieces. The busiest of them holds
 // up to 101 voices at once (long pads and their release tails), and with
-// fewer than that the synthesizer steals voices that are plainly heard; 128
+// fewer than that the synthesizer steals voices that can be heard; 128
 // leave room above it while still bounding what a spoiled file can cost.
 // Their reverb and chorus sends are part of their sound, so both effects stay
 // on (together about a third of the cost). Fourth-order interpolation,
