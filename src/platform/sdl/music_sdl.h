@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,5 +28,8 @@ void SynthClose();
 // True while a piece plays (for the tests: the hook leaves SDL_mixer's own
 // music state alone).
 bool SynthPlaying();
+// Frames the synthesizer has made since sound started (for the tests: a
+// looping piece is made once and played back after).
+int64_t SynthFramesMade();
 
 }  // namespace sdlplat
