@@ -164,6 +164,12 @@ std::vector<int64_t> replays;
 constexpr size_t kMaxReplays = 8;
 bool replaying = false;
 
+// Every pass played back stops at once, its tail too.
+void StopReplays() {
+    replays.clear();
+    replaying = false;
+}
+
 // The one place the end of a piece leaves the back-end: an SDL user event,
 // which the event pump hands to the window procedure as MM_MCINOTIFY.
 void PostMusicEnd() {
@@ -396,8 +402,7 @@ void SynthPlay() {
         endOwed = true;
         return;
     }
-    replaying = false;
-    replays.clear();
+    StopReplays();
     take.Drop();
     if (!followsEnd) {
         // Nothing is sounding that should go on (the end of the last piece's
@@ -434,8 +439,7 @@ void SynthPause() {
     // whole take.
     DropPlayer();
     fluid_synth_all_sounds_off(synth, -1);
-    replays.clear();
-    replaying = false;
+    StopReplays();
     if (!take.complete) {
         take.Drop();
     }
@@ -449,8 +453,7 @@ void SynthClose() {
         if (synth != nullptr) {
             fluid_synth_all_sounds_off(synth, -1);
         }
-        replays.clear();
-        replaying = false;
+        StopReplays();
         take.Drop();
         report = pieceOpen && endOwed;
         endOwed = false;
