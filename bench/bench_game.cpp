@@ -33,6 +33,7 @@
 #include "platform/sdl/present.h"
 #include "scenes/play.h"
 #include "scenes/scenes.h"
+#include "support/game.h"
 #define SUPPORT_WITHOUT_GTEST
 #include "support/child.h"
 #include "support/scratch.h"
@@ -59,7 +60,7 @@ struct Game {
     bool ok = false;
 
     Game() {
-        script::Reset();
+        testgame::Reset();
         ResetAppState();
         ok = plat::CreateMainWindow(WindowTitle) && InitApp() != 0;
     }
@@ -81,7 +82,7 @@ double StartUpOnce() {
     }
     const int status = RunInChild([&] {
         close(fds[0]);
-        script::Reset();
+        testgame::Reset();
         ResetAppState();
         double seconds = -1;
         if (plat::CreateMainWindow(WindowTitle)) {
@@ -91,7 +92,7 @@ double StartUpOnce() {
                 FrameStep();
             }
             const auto t1 = std::chrono::steady_clock::now();
-            const auto& music = script::AllRecorded().music;
+            const auto& music = frames::All().music;
             const bool titleEntered =
                 std::find(music.begin(), music.end(), "open Mid/System.mid") != music.end();
             if (started && titleEntered && LastSceneRun() == SceneTitle) {
@@ -182,7 +183,7 @@ void PlayFrames(benchmark::State& state, const PlaySnapshot& start,
         benchmark::ClobberMemory();
     }
     // What the frames asked of the sound and music stand-ins is of no interest.
-    script::TakeRecord();
+    frames::Take();
 }
 
 void BM_PlayFrame(benchmark::State& state) {
@@ -297,7 +298,7 @@ void BM_TitleFrame(benchmark::State& state) {
         FrameStep();
         benchmark::ClobberMemory();
     }
-    script::TakeRecord();
+    frames::Take();
     if (CurrentScene != SceneTitle) {
         state.SkipWithError("the title left by itself");
     }

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const int loaded = LoadBitmapSurface(&lpMain[3], path.c_str());
     // Every failure says so, and says it once.
-    const auto& messages = script::AllRecorded().messages;
+    const auto& messages = frames::All().messages;
     fuzz::Check(loaded == 1 ? messages.empty() : messages.size() == 1,
                 "LoadBitmapSurface's message does not match its result");
     fuzz::Check(loaded == 0 || lpMain[3] != nullptr, "LoadBitmapSurface said 1 with no surface");

@@ -3,19 +3,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "demo/script_text.h"
 #include "fuzz_support.h"
-#include "platform/script/script.h"
-#include "platform/script/script_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    script::Reset();
     std::string error;
-    const bool taken = script::ParseScript(text, &error);
+    std::vector<script::Event> events;
+    const bool taken = script::ParseEvents(text, &events, nullptr, &error);
     fuzz::Check(taken == error.empty(), "a refusal without a reason, or a reason without one");
     fuzz::Check(taken || error.rfind("line ", 0) == 0, "a refusal that names no line");
-    const auto& events = script::detail::S().events;
     fuzz::Check(taken || events.empty(), "a refused script left some of its lines behind");
     for (const script::Event& e : events) {
         fuzz::Check(e.frame >= 0, "an event before the first frame");
@@ -26,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     "a joystick axis off the game's scale");
     }
     // The same text gives the same answer, with no error text to fill.
-    script::Reset();
-    fuzz::Check(script::ParseScript(text, nullptr) == taken, "the parser changed its mind");
+    std::vector<script::Event> again;
+    fuzz::Check(script::ParseEvents(text, &again, nullptr, nullptr) == taken,
+                "the parser changed its mind");
     return 0;
 }

@@ -3,9 +3,10 @@
 #include <vector>
 
 #include "app/cmdline.h"
-#include "platform/keys.h"
+#include "input/keys.h"
 #include "platform/script/script.h"
 #include "shell_harness.h"
+#include "support/game.h"
 
 namespace shell_test {
 namespace {
@@ -16,8 +17,8 @@ Hooks Script(const std::string& text, int frames = 400) {
     Hooks h;
     h.setup = [=] {
         std::string error;
-        ASSERT_TRUE(script::ParseScript(text, &error)) << error;
-        script::SetFrameLimit(frames);
+        ASSERT_TRUE(testgame::ParseScript(text, &error)) << error;
+        testgame::SetFrameLimit(frames);
     };
     return h;
 }
@@ -64,12 +65,12 @@ TEST_F(AppTest, SecondCopyShowsTheEmptyMessageAndLeaves) {
     EXPECT_EQ(r.windowTitle, "");  // no window was ever made
 
     // There is no window to own that box: it stands on its own, without an icon.
-    script::Reset();
+    testgame::Reset();
     script::InjectedFaults().lockHeld = true;
     EXPECT_EQ(WinMain(), 0);
-    const script::BoxStyle alone{false, false};
-    EXPECT_EQ(script::AllRecorded().boxStyles, std::vector<script::BoxStyle>{alone});
-    script::Reset();
+    const frames::BoxStyle alone{false, false};
+    EXPECT_EQ(frames::All().boxStyles, std::vector<frames::BoxStyle>{alone});
+    testgame::Reset();
 }
 
 TEST_F(AppTest, NoWindowEndsQuietly) {
@@ -148,7 +149,7 @@ TEST_F(AppTest, InputFailuresAreShownAndTheGameRunsOn) {
         Hooks h = Script("");
         h.setup = [&] {
             c.fault();
-            script::SetFrameLimit(20);
+            testgame::SetFrameLimit(20);
         };
         const RunResult r = RunGame(h);
         EXPECT_EQ(r.messages, c.messages);

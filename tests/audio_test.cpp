@@ -14,9 +14,10 @@
 #include "app/app.h"
 #include "audio/music.h"
 #include "audio/sound.h"
-#include "platform/messages.h"
+#include "input/messages.h"
 #include "platform/script/script.h"
 #include "support/bytes.h"
+#include "support/game.h"
 
 namespace {
 
@@ -230,7 +231,7 @@ class AudioTablesTest : public WaveReaderTest {
     void SetUp() override {
         WaveReaderTest::SetUp();
         ReleaseDirectSound();
-        script::Reset();
+        testgame::Reset();
         nHitSound = 0;
         AppActive = 0;
     }
@@ -239,15 +240,15 @@ class AudioTablesTest : public WaveReaderTest {
         ReleaseDirectSound();
         EXPECT_EQ(script::LiveSounds(), 0);
         EXPECT_EQ(script::BadSoundReleases(), 0);
-        script::Reset();
+        testgame::Reset();
         WaveReaderTest::TearDown();
     }
     int Load(plat::Sound** slot) {
         WriteBytes(path_, PlainWave(64));
         return LoadWave(path_.c_str(), slot);
     }
-    static std::vector<std::string> Sounds() { return script::AllRecorded().sounds; }
-    static std::vector<std::string> Music() { return script::AllRecorded().music; }
+    static std::vector<std::string> Sounds() { return frames::All().sounds; }
+    static std::vector<std::string> Music() { return frames::All().music; }
 };
 
 TEST_F(AudioTablesTest, TheHitsGoRoundTheTenBuffers) {
@@ -299,7 +300,7 @@ TEST_F(AudioTablesTest, WithoutTheMixerNoWaveLoads) {
 TEST_F(AudioTablesTest, AFailedOpenSaysSoEveryTime) {
     OpenMidi("Mid/absent.mid");
     OpenMidi("Mid/absent.mid");
-    const auto& boxes = script::AllRecorded().messages;
+    const auto& boxes = frames::All().messages;
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].first, "オープン失敗");
     EXPECT_EQ(boxes[0].second, " ");
@@ -314,7 +315,7 @@ TEST_F(AudioTablesTest, TheWindowKeepsTheMusicGoing) {
     WriteBytes(path_, {'M', 'T', 'h', 'd', 0,   0, 0, 6, 0, 0, 0,    1,    0,
                        96,  'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0});
     OpenMidi(path_.c_str());
-    ASSERT_TRUE(script::AllRecorded().messages.empty());
+    ASSERT_TRUE(frames::All().messages.empty());
     WndProc(WM_ACTIVATEAPP, 1, 0);
     EXPECT_TRUE(script::MusicPlaying());
 
@@ -338,7 +339,6 @@ TEST_F(AudioTablesTest, TheWindowKeepsTheMusicGoing) {
     CloseMidi();
     WndProc(MM_MCINOTIFY, 4, 0);
     EXPECT_FALSE(script::MusicPlaying());
-    EXPECT_EQ(script::MusicOpenPath(), "");
     const auto music = Music();
     ASSERT_GE(music.size(), 2u);
     EXPECT_EQ(std::vector<std::string>(music.end() - 2, music.end()),

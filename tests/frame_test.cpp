@@ -8,6 +8,7 @@
 #include "platform/script/script.h"
 #include "scenes/scenes.h"
 #include "shell_harness.h"
+#include "support/game.h"
 
 namespace shell_test {
 namespace {
@@ -21,7 +22,7 @@ Hooks Frames(int count, uint32_t startClock) {
     Hooks h;
     h.setup = [=] {
         script::SetClock(startClock);
-        script::SetFrameLimit(count);
+        testgame::SetFrameLimit(count);
     };
     return h;
 }

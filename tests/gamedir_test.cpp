@@ -1,6 +1,6 @@
 // The player's own game directory beside an installed copy: what a first
 // start makes, what a later start refreshes, and what it must never touch.
-#include "platform/gamedir.h"
+#include "app/gamedir.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

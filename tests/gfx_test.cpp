@@ -13,6 +13,7 @@
 
 #include "platform/script/script.h"
 #include "support/bytes.h"
+#include "support/game.h"
 #include "support/scratch.h"
 
 namespace {
@@ -64,13 +65,13 @@ void WriteBmp(const fs::path& path, int w, int h, const Pattern& value) {
 }
 
 size_t MessagesSeen() {
-    return script::AllRecorded().messages.size();
+    return frames::All().messages.size();
 }
 
 class Gfx : public ::testing::Test {
   protected:
     void SetUp() override {
-        script::Reset();
+        testgame::Reset();
         ASSERT_EQ(InitDisplay(), 0);
         dir = NewScratchDir("gfx");
         ASSERT_FALSE(dir.empty());
@@ -312,7 +313,7 @@ TEST_F(Gfx, NewSurfacesAreBlackKeyedAndSensiblySized) {
         EXPECT_EQ(s, nullptr);
     }
     ASSERT_EQ(MessagesSeen(), 4u);
-    EXPECT_EQ(script::AllRecorded().messages[0], Box("CreateSurfaceErrer", " "));
+    EXPECT_EQ(frames::All().messages[0], Box("CreateSurfaceErrer", " "));
 }
 
 TEST_F(Gfx, BitmapsLoadAtTheirOwnSizeUpright) {
@@ -359,7 +360,7 @@ TEST_F(Gfx, BrokenPictureFilesAreTurnedAway) {
         EXPECT_EQ(lpMain[1], nullptr);
     }
     EXPECT_EQ(LoadBitmapSurface(&lpMain[1], (dir / "missing.bmp").c_str()), 0);
-    const auto& messages = script::AllRecorded().messages;
+    const auto& messages = frames::All().messages;
     ASSERT_EQ(messages.size(), broken.size() + 1);
     for (const auto& m : messages) {
         EXPECT_EQ(m, Box("BmpFileErrer", " "));
@@ -425,10 +426,10 @@ TEST_F(Gfx, ReleaseWarnsOnceAboutAForgottenSurface) {
     ReleaseSurface(&lpBack);
     ReleaseDisplay();
     ASSERT_EQ(MessagesSeen(), 1u);
-    EXPECT_EQ(script::AllRecorded().messages[0], leak);
+    EXPECT_EQ(frames::All().messages[0], leak);
     // Shown on its own, the window being on its way out, with the error icon.
-    const script::BoxStyle leakStyle{false, true};
-    EXPECT_EQ(script::AllRecorded().boxStyles[0], leakStyle);
+    const frames::BoxStyle leakStyle{false, true};
+    EXPECT_EQ(frames::All().boxStyles[0], leakStyle);
     EXPECT_EQ(lpPrimary, nullptr);
     EXPECT_FALSE(script::DisplayIsOpen()) << "the screen is given back all the same";
     ReleaseDisplay();
@@ -447,7 +448,7 @@ TEST_F(Gfx, ReleaseWarnsOnceAboutAForgottenSurface) {
     ASSERT_EQ(InitDisplay(), 0);
     ReleaseDisplay();
     EXPECT_EQ(MessagesSeen(), 2u);
-    EXPECT_EQ(script::AllRecorded().messages[1], leak);
+    EXPECT_EQ(frames::All().messages[1], leak);
     ReleaseSurface(&lpBack);
 
     // No display: nothing created, nothing to warn about, no surfaces.
@@ -458,11 +459,11 @@ TEST_F(Gfx, ReleaseWarnsOnceAboutAForgottenSurface) {
     ReleaseDisplay();
     EXPECT_EQ(MessagesSeen(), 2u);
     EXPECT_EQ(CreateImageSurface(&lpMain[0], 32, 32), 0);
-    EXPECT_EQ(script::AllRecorded().messages.back().first, "CreateSurfaceErrer");
+    EXPECT_EQ(frames::All().messages.back().first, "CreateSurfaceErrer");
     // A start-up message belongs to the window and carries no icon.
-    const script::BoxStyle plain{true, false};
-    EXPECT_EQ(script::AllRecorded().boxStyles.back(), plain);
-    EXPECT_EQ(script::AllRecorded().boxStyles.size(), MessagesSeen());
+    const frames::BoxStyle plain{true, false};
+    EXPECT_EQ(frames::All().boxStyles.back(), plain);
+    EXPECT_EQ(frames::All().boxStyles.size(), MessagesSeen());
 }
 
 TEST_F(Gfx, ScreenshotsAreTrue24BitPictures) {

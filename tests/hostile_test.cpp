@@ -31,12 +31,13 @@
 #include "app/app.h"
 #include "data/scores.h"
 #include "data/stage.h"
-#include "platform/keys.h"
+#include "input/keys.h"
 #include "platform/script/script.h"
 #include "scenes/play.h"
 #include "scenes/scenes.h"
 #include "support/bytes.h"
 #include "support/child.h"
+#include "support/game.h"
 
 namespace {
 
@@ -398,18 +399,18 @@ struct Seen {
 class Player {
   public:
     void Tap(int vk) {
-        KeyEvent(vk, true);
+        testgame::Key(vk, true);
         release_.push_back(vk);
     }
     void Hold(int vk, bool down) {
         if (held_[vk] != down) {
-            KeyEvent(vk, down);
+            testgame::Key(vk, down);
             held_[vk] = down;
         }
     }
     void LetGoOfTaps() {
         for (int vk : release_) {
-            KeyEvent(vk, false);
+            testgame::Key(vk, false);
         }
         release_.clear();
     }
@@ -417,7 +418,7 @@ class Player {
         LetGoOfTaps();
         for (auto& [vk, down] : held_) {
             if (down) {
-                KeyEvent(vk, false);
+                testgame::Key(vk, false);
                 down = false;
             }
         }
@@ -452,9 +453,9 @@ std::vector<int32_t> Table(const std::optional<Bytes>& file) {
 // the title's leave entry.
 Seen RunTour(const Tour& tour) {
     Seen seen;
-    script::Reset();
+    testgame::Reset();
     ResetAppState();
-    script::SetFrameLimit(FrameBound);
+    testgame::SetFrameLimit(FrameBound);
     Player player;
     int32_t scene = 0;
     int enteredAt = 0;
@@ -463,7 +464,7 @@ Seen RunTour(const Tour& tour) {
     std::optional<Bytes> scores = ReadScoreFile();
     int clearFrame = -1;
 
-    script::SetBeforeFrame([&](int f) {
+    testgame::SetBeforeFrame([&](int f) {
         player.LetGoOfTaps();
         if (CurrentScene != scene) {
             player.LetGoOfAll();
@@ -552,7 +553,7 @@ Seen RunTour(const Tour& tour) {
                 break;
         }
     });
-    script::SetAfterFrame([&](int f) {
+    testgame::SetAfterFrame([&](int f, frames::Output&&) {
         seen.frames = f + 1;
         const int32_t ran = LastSceneRun();
         if (ran == ScenePlay && CurrentScene == ScenePlay) {
@@ -600,8 +601,8 @@ Seen RunTour(const Tour& tour) {
         scores = now;
     });
     const int exitCode = WinMain();
-    script::SetBeforeFrame(nullptr);
-    script::SetAfterFrame(nullptr);
+    testgame::SetBeforeFrame(nullptr);
+    testgame::SetAfterFrame(nullptr);
     if (exitCode != 0) {
         seen.failures.push_back("exit code " + std::to_string(exitCode));
     }
@@ -636,7 +637,7 @@ Outcome Judge(const Case& c, const Seen& seen) {
     for (const std::string& f : seen.failures) {
         Fail(&o, f);
     }
-    const script::Record& all = script::AllRecorded();
+    const frames::Output& all = frames::All();
     std::vector<std::string> startup;  // every message but the music's
     int musicFailures = 0;
     for (const auto& [text, caption] : all.messages) {

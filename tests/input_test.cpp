@@ -7,9 +7,10 @@
 #include <iterator>
 #include <vector>
 
-#include "platform/keys.h"
+#include "input/keys.h"
 #include "platform/platform.h"
 #include "platform/script/script.h"
+#include "support/game.h"
 
 namespace {
 
@@ -78,69 +79,69 @@ class KeyStateTest : public ::testing::Test {
 
 TEST_F(KeyStateTest, HeldKeyIsPressedOnlyOnce) {
     EXPECT_EQ(GetAsyncKeyState(VK_Z), 0);
-    KeyEvent(VK_Z, true);
+    testgame::Key(VK_Z, true);
     EXPECT_EQ(GetAsyncKeyState(VK_Z), Down | Pressed);
-    KeyEvent(VK_Z, true);  // the key repeating
-    KeyEvent(VK_Z, true);
+    testgame::Key(VK_Z, true);  // the key repeating
+    testgame::Key(VK_Z, true);
     EXPECT_EQ(GetAsyncKeyState(VK_Z), Down);
     EXPECT_EQ(GetAsyncKeyState(VK_Z), Down);
-    KeyEvent(VK_Z, false);
+    testgame::Key(VK_Z, false);
     EXPECT_EQ(GetAsyncKeyState(VK_Z), 0);
 }
 
 TEST_F(KeyStateTest, TapBetweenQueriesCountsOnce) {
-    KeyEvent(VK_X, true);
-    KeyEvent(VK_X, false);
+    testgame::Key(VK_X, true);
+    testgame::Key(VK_X, false);
     EXPECT_EQ(GetAsyncKeyState(VK_X), Pressed);
     EXPECT_EQ(GetAsyncKeyState(VK_X), 0);
     // Two taps before one query are still one press.
-    KeyEvent(VK_X, true);
-    KeyEvent(VK_X, false);
-    KeyEvent(VK_X, true);
-    KeyEvent(VK_X, false);
+    testgame::Key(VK_X, true);
+    testgame::Key(VK_X, false);
+    testgame::Key(VK_X, true);
+    testgame::Key(VK_X, false);
     EXPECT_EQ(GetAsyncKeyState(VK_X), Pressed);
     EXPECT_EQ(GetAsyncKeyState(VK_X), 0);
 }
 
 TEST_F(KeyStateTest, EitherShiftHoldsShift) {
-    KeyEvent(VK_LSHIFT, true);
-    KeyEvent(VK_RSHIFT, true);
+    testgame::Key(VK_LSHIFT, true);
+    testgame::Key(VK_RSHIFT, true);
     EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), Down | Pressed);
-    KeyEvent(VK_LSHIFT, false);
+    testgame::Key(VK_LSHIFT, false);
     EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), Down);
-    KeyEvent(VK_RSHIFT, false);
+    testgame::Key(VK_RSHIFT, false);
     EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), 0);
     // Shift as one key, as a script or another source may report it.
-    KeyEvent(VK_SHIFT, true);
-    KeyEvent(VK_RSHIFT, true);
-    KeyEvent(VK_SHIFT, false);
+    testgame::Key(VK_SHIFT, true);
+    testgame::Key(VK_RSHIFT, true);
+    testgame::Key(VK_SHIFT, false);
     EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), Down | Pressed);
-    KeyEvent(VK_RSHIFT, false);
+    testgame::Key(VK_RSHIFT, false);
     // A tap of one side between two queries.
-    KeyEvent(VK_LSHIFT, true);
-    KeyEvent(VK_LSHIFT, false);
+    testgame::Key(VK_LSHIFT, true);
+    testgame::Key(VK_LSHIFT, false);
     EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), Pressed);
     EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), 0);
 }
 
 TEST_F(KeyStateTest, LosingTheFocusLetsGoOfEverything) {
-    KeyEvent(VK_LEFT, true);
-    KeyEvent(VK_RSHIFT, true);
-    KeyEvent(VK_M, true);
-    KeyEvent(VK_M, false);
+    testgame::Key(VK_LEFT, true);
+    testgame::Key(VK_RSHIFT, true);
+    testgame::Key(VK_M, true);
+    testgame::Key(VK_M, false);
     ReleaseAllKeys();
     EXPECT_EQ(GetAsyncKeyState(VK_LEFT), 0);
     EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), 0);
     EXPECT_EQ(GetAsyncKeyState(VK_M), 0);
     // Back with the focus, a key held again is a new press.
-    KeyEvent(VK_LEFT, true);
+    testgame::Key(VK_LEFT, true);
     EXPECT_EQ(GetAsyncKeyState(VK_LEFT), Down | Pressed);
 }
 
 TEST_F(KeyStateTest, CodesOutsideTheTableAreNothing) {
-    KeyEvent(-1, true);
-    KeyEvent(256, true);
-    KeyEvent(100000, true);
+    testgame::Key(-1, true);
+    testgame::Key(256, true);
+    testgame::Key(100000, true);
     EXPECT_EQ(GetAsyncKeyState(-1), 0);
     EXPECT_EQ(GetAsyncKeyState(256), 0);
     EXPECT_EQ(GetAsyncKeyState(100000), 0);
@@ -165,17 +166,17 @@ class FrameKeysTest : public KeyStateTest {
 };
 
 TEST_F(FrameKeysTest, ArrowsCountOnlyWhileDown) {
-    KeyEvent(VK_UP, true);
-    KeyEvent(VK_LEFT, true);
+    testgame::Key(VK_UP, true);
+    testgame::Key(VK_LEFT, true);
     EXPECT_EQ(Frame(PlayKeys, 2).direction, 7);
-    KeyEvent(VK_RIGHT, true);
+    testgame::Key(VK_RIGHT, true);
     EXPECT_EQ(Frame(PlayKeys, 2).direction, 8);
-    KeyEvent(VK_UP, false);
-    KeyEvent(VK_LEFT, false);
-    KeyEvent(VK_RIGHT, false);
+    testgame::Key(VK_UP, false);
+    testgame::Key(VK_LEFT, false);
+    testgame::Key(VK_RIGHT, false);
     // An arrow tapped between frames moves nothing.
-    KeyEvent(VK_DOWN, true);
-    KeyEvent(VK_DOWN, false);
+    testgame::Key(VK_DOWN, true);
+    testgame::Key(VK_DOWN, false);
     EXPECT_EQ(Frame(PlayKeys, 2).direction, 0);
 }
 
@@ -216,20 +217,20 @@ TEST_F(FrameKeysTest, EachSceneKeyGivesItsCodeAndEarlierKeysWin) {
                     code = k.code;
                 }
             }
-            KeyEvent(vk, true);
+            testgame::Key(vk, true);
             EXPECT_EQ(Frame(t.keys, t.count).button, code) << t.name << " key " << vk;
-            KeyEvent(vk, false);
+            testgame::Key(vk, false);
             Frame(t.keys, t.count);
         }
         // Held together, the one earlier in the order wins.
         for (size_t i = 0; i < t.expected.size(); ++i) {
             for (size_t j = i + 1; j < t.expected.size(); ++j) {
-                KeyEvent(t.expected[j].vk, true);
-                KeyEvent(t.expected[i].vk, true);
+                testgame::Key(t.expected[j].vk, true);
+                testgame::Key(t.expected[i].vk, true);
                 EXPECT_EQ(Frame(t.keys, t.count).button, t.expected[i].code)
                     << t.name << " keys " << i << " and " << j;
-                KeyEvent(t.expected[i].vk, false);
-                KeyEvent(t.expected[j].vk, false);
+                testgame::Key(t.expected[i].vk, false);
+                testgame::Key(t.expected[j].vk, false);
                 Frame(t.keys, t.count);
             }
         }
@@ -239,29 +240,29 @@ TEST_F(FrameKeysTest, EachSceneKeyGivesItsCodeAndEarlierKeysWin) {
 TEST_F(FrameKeysTest, EveryKeyIsAskedEveryFrame) {
     // X tapped while Z is held: Z gives the code, and the tap is used up in
     // that same frame instead of turning up as a cancel later.
-    KeyEvent(VK_Z, true);
-    KeyEvent(VK_X, true);
-    KeyEvent(VK_X, false);
+    testgame::Key(VK_Z, true);
+    testgame::Key(VK_X, true);
+    testgame::Key(VK_X, false);
     EXPECT_EQ(Frame(TitleKeys, 6).button, 1);
-    KeyEvent(VK_Z, false);
+    testgame::Key(VK_Z, false);
     EXPECT_EQ(Frame(TitleKeys, 6).button, 0);
 }
 
 TEST_F(FrameKeysTest, TapBetweenFramesGivesTheCodeOnce) {
-    KeyEvent(VK_B, true);
-    KeyEvent(VK_B, false);
+    testgame::Key(VK_B, true);
+    testgame::Key(VK_B, false);
     EXPECT_EQ(Frame(EditorKeys, 7).button, 5);
     EXPECT_EQ(Frame(EditorKeys, 7).button, 0);
 }
 
 TEST_F(FrameKeysTest, HeldKeyKeepsItsCodeWithOnePress) {
-    KeyEvent(VK_RETURN, true);
+    testgame::Key(VK_RETURN, true);
     for (int frame = 0; frame < 5; ++frame) {
-        KeyEvent(VK_RETURN, true);  // repeats between frames
+        testgame::Key(VK_RETURN, true);  // repeats between frames
         EXPECT_EQ(Frame(ResultKeys, 4).button, 1) << frame;
     }
     // The press was used up at the first frame: let go, nothing is pending.
-    KeyEvent(VK_RETURN, false);
+    testgame::Key(VK_RETURN, false);
     EXPECT_EQ(Frame(ResultKeys, 4).button, 0);
     EXPECT_EQ(GetAsyncKeyState(VK_RETURN), 0);
 }
@@ -272,11 +273,11 @@ class StickTest : public FrameKeysTest {
   protected:
     void SetUp() override {
         FrameKeysTest::SetUp();
-        script::Reset();
+        testgame::Reset();
     }
     void TearDown() override {
         ReleaseInput();
-        script::Reset();
+        testgame::Reset();
         FrameKeysTest::TearDown();
     }
     static void Stick(int x, int y, const std::vector<int>& held = {}) {
@@ -288,8 +289,8 @@ class StickTest : public FrameKeysTest {
         for (int b : held) {
             e.buttons[b - 1] = 1;
         }
-        script::AddEvent(e);
-        plat::PumpEvents();
+        testgame::AddEvent(e);
+        events::Pump();
     }
     static void BringUp() {
         ASSERT_EQ(InitDirectInput(), 1);
@@ -345,8 +346,8 @@ TEST_F(StickTest, SetUpFailures) {
     EXPECT_EQ(nJoystickLimit, 1);
     EXPECT_EQ(nJoystick, 0);
     Stick(1000, 0, {1});
-    KeyEvent(VK_LEFT, true);
-    KeyEvent(VK_Z, true);
+    testgame::Key(VK_LEFT, true);
+    testgame::Key(VK_Z, true);
     const Codes c = Frame(TitleKeys, 6);
     EXPECT_EQ(c.direction, 4);
     EXPECT_EQ(c.button, 1);
@@ -384,13 +385,13 @@ TEST_F(StickTest, AxisThresholdsAndDiagonals) {
 TEST_F(StickTest, StickShutsOutTheArrows) {
     Stick(0, 0);
     BringUp();
-    KeyEvent(VK_UP, true);
+    testgame::Key(VK_UP, true);
     EXPECT_EQ(Frame(PlayKeys, 2).direction, 8);  // centred: the arrow decides
-    KeyEvent(VK_UP, false);
-    KeyEvent(VK_RIGHT, true);
+    testgame::Key(VK_UP, false);
+    testgame::Key(VK_RIGHT, true);
     Stick(-1000, 0);
     EXPECT_EQ(Frame(PlayKeys, 2).direction, 4);  // never mixed into 1 or 0
-    KeyEvent(VK_DOWN, true);
+    testgame::Key(VK_DOWN, true);
     Stick(0, -1000);
     EXPECT_EQ(Frame(PlayKeys, 2).direction, 8);
 }
@@ -411,7 +412,7 @@ TEST_F(StickTest, HighestHeldButtonWinsAndBeatsTheKeys) {
     }
     // A button held while Z is pressed on the title: the button's code.
     Stick(0, 0, {2});
-    KeyEvent(VK_Z, true);
+    testgame::Key(VK_Z, true);
     EXPECT_EQ(Frame(TitleKeys, 6).button, 2);
     Stick(0, 0, {3});
     EXPECT_EQ(Frame(TitleKeys, 6).button, 3);

@@ -8,6 +8,7 @@
 #include "platform/script/script.h"
 #include "shell_harness.h"
 #include "support/bytes.h"
+#include "support/game.h"
 
 namespace shell_test {
 namespace {
@@ -170,12 +171,12 @@ TEST_F(RunnerTest, ParsedScriptDrivesTheGame) {
 }
 
 TEST(ScriptTest, ParseErrorNamesTheLineAndAddsNothing) {
-    script::Reset();
+    testgame::Reset();
     std::string error;
-    EXPECT_FALSE(script::ParseScript("0 tap Z\r\n# fine\n\n3 tap Q\n", &error));
+    EXPECT_FALSE(testgame::ParseScript("0 tap Z\r\n# fine\n\n3 tap Q\n", &error));
     EXPECT_EQ(error.rfind("line 4: ", 0), 0u) << error;
     EXPECT_NE(error.find("'Q'"), std::string::npos) << error;
-    EXPECT_TRUE(script::ParseScript("0 tap Z\r\n\t5   focus\tlost  # a comment\n", &error))
+    EXPECT_TRUE(testgame::ParseScript("0 tap Z\r\n\t5   focus\tlost  # a comment\n", &error))
         << error;
 }
 

@@ -20,12 +20,13 @@
 #include "app/app.h"
 #include "data/stage.h"
 #include "gfx/gfx.h"
-#include "platform/keys.h"
+#include "input/keys.h"
 #include "platform/script/script.h"
 #include "scenes/play.h"
 #include "scenes/scenes.h"
 #include "support/bytes.h"
 #include "support/child.h"
+#include "support/game.h"
 #include "support/trace.h"
 
 namespace scenes_test {
@@ -67,7 +68,7 @@ struct Frame {
     PlayState play{};           // the play state after the frame
     std::vector<int32_t> grid;  // the StageGrid after the frame
     std::vector<int32_t> fall;  // the FallGrid after the frame
-    script::Record record;
+    frames::Output record;
     std::vector<uint16_t> screen;  // only when asked for
 };
 
@@ -110,7 +111,7 @@ inline std::array<Sheet, 4>& Sheets() {
 // The game run of one test: set it up, Run() it, look at the frames.
 class Game {
   public:
-    Game() { script::Reset(); }
+    Game() { testgame::Reset(); }
 
     // Key events applied before the frame's hook runs.
     void Down(int frame, int vk) { Key(frame, script::EventKind::Down, vk); }
@@ -139,8 +140,8 @@ class Game {
 
     // Runs `frames` frames (or until the program ends by itself).
     void Run(int frames) {
-        script::SetFrameLimit(frames);
-        script::SetBeforeFrame([this](int f) {
+        testgame::SetFrameLimit(frames);
+        testgame::SetBeforeFrame([this](int f) {
             if (f == 0 && startScene_ != 0) {
                 CurrentScene = startScene_;
             }
@@ -148,7 +149,7 @@ class Game {
                 before_(f);
             }
         });
-        script::SetAfterFrame([this](int f) {
+        testgame::SetAfterFrame([this](int f, frames::Output&& frameOut) {
             if (f == 0) {
                 for (int i = 0; i < 4; ++i) {
                     Sheets()[static_cast<size_t>(i)] = CopySheet(lpMain[i]);
@@ -160,7 +161,7 @@ class Game {
             fr.play = GetPlayState();
             fr.grid.assign(StageGrid, StageGrid + StageCells);
             fr.fall.assign(FallGrid, FallGrid + StageCells);
-            fr.record = script::TakeRecord();
+            fr.record = std::move(frameOut);
             for (int k : keep_) {
                 if (k == f) {
                     fr.screen = script::LastPresented();
@@ -169,8 +170,8 @@ class Game {
             frames_.push_back(std::move(fr));
         });
         exitCode_ = WinMain();
-        script::SetBeforeFrame(nullptr);
-        script::SetAfterFrame(nullptr);
+        testgame::SetBeforeFrame(nullptr);
+        testgame::SetAfterFrame(nullptr);
     }
 
     const Frame& at(int f) const { return frames_.at(static_cast<size_t>(f)); }
@@ -215,7 +216,7 @@ class Game {
         e.frame = frame;
         e.kind = kind;
         e.vk = vk;
-        script::AddEvent(e);
+        testgame::AddEvent(e);
     }
 
     int32_t startScene_ = 0;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "data/scores.h"
-#include "platform/messages.h"
+#include "input/messages.h"
 #include "scenes/title.h"
 #include "scenes_harness.h"
 

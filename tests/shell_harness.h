@@ -19,6 +19,7 @@
 #include "base/frameclock.h"
 #include "platform/script/script.h"
 #include "support/child.h"
+#include "support/game.h"
 #include "support/scratch.h"
 
 namespace shell_test {
@@ -136,29 +137,29 @@ inline RunResult RunGame(const Hooks& hooks) {
     std::string record;
     const int status = RunInChild(
         [&](std::string* out) {
-            script::Reset();
+            testgame::Reset();
             ResetAppState();
             RunResult r;
             if (hooks.setup) {
                 hooks.setup();
             }
-            script::SetBeforeFrame([&](int frame) {
+            testgame::SetBeforeFrame([&](int frame) {
                 if (hooks.before) {
                     hooks.before(frame);
                 }
             });
-            script::SetAfterFrame([&](int frame) {
+            testgame::SetAfterFrame([&](int frame, frames::Output&& frameOut) {
                 if (hooks.after) {
                     hooks.after(frame);
                 }
-                script::Record rec = script::TakeRecord();
+                frames::Output rec = std::move(frameOut);
                 r.frames.push_back(FrameInfo{rec.clock, LastSceneRun(), script::MusicPlaying(),
                                              detail::Hash(script::LastPresented()), rec.sounds,
                                              rec.music, rec.messages});
             });
             r.exitCode = WinMain();
-            r.messages = script::AllRecorded().messages;
-            r.music = script::AllRecorded().music;
+            r.messages = frames::All().messages;
+            r.music = frames::All().music;
             r.windowOpen = script::WindowOpen();
             r.lockHeld = script::LockHeld();
             r.displayOpen = script::DisplayIsOpen();

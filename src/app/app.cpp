@@ -7,10 +7,12 @@
 
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "base/frames.h"
 #include "gfx/gfx.h"
+#include "input/events.h"
 #include "input/input.h"
-#include "platform/keys.h"
-#include "platform/messages.h"
+#include "input/keys.h"
+#include "input/messages.h"
 #include "platform/platform.h"
 #include "scenes/random.h"
 
@@ -40,8 +42,14 @@ struct Wave {
     const char* errorText;
 };
 
+// Every box the game shows is noted for the frame's output too.
+void Box(const char* text, const char* caption, bool owned) {
+    frames::NoteMessage(text, caption, {owned, false});
+    plat::MessageBox(text, caption, owned);
+}
+
 void Message(const char* text) {
-    plat::MessageBox(text, BlankCaption, true);
+    Box(text, BlankCaption, true);
 }
 
 // What the window system does with a message we do not handle ourselves. Only
@@ -57,7 +65,7 @@ intptr_t DefaultWindowProc(uint32_t message, intptr_t, intptr_t) {
 
 int RunMessageLoop() {
     for (;;) {
-        plat::PumpEvents();
+        events::Pump();
         Msg msg;
         if (TakeMessage(&msg)) {
             if (msg.message == WM_QUIT) {
@@ -71,7 +79,7 @@ int RunMessageLoop() {
         if (AppActive != 0) {
             FrameStep();
         } else {
-            plat::WaitEvents();
+            events::Wait();
         }
     }
 }
@@ -80,7 +88,7 @@ int RunMessageLoop() {
 
 int WinMain() {
     if (!plat::AcquireInstanceLock(InstanceLockName)) {
-        plat::MessageBox("", "", false);
+        Box("", "", false);
         return 0;
     }
     if (!plat::CreateMainWindow(WindowTitle)) {
@@ -89,6 +97,8 @@ int WinMain() {
     }
     windowAlive = true;
     plat::ShowMainWindow();
+    // The window system makes a newly shown window the active application.
+    PostMessage(WM_ACTIVATEAPP, 1, 0);
     if (!InitApp()) {
         ReleaseApp();
         if (windowAlive) {
@@ -142,7 +152,7 @@ int InitApp() {
     if (displayCode != 0) {
         char text[32];
         std::snprintf(text, sizeof text, "error = %d", displayCode);
-        plat::MessageBox(text, "error", true);
+        Box(text, "error", true);
         ReleaseDisplay();
         ReleaseDirectSound();
         ReleaseInput();

@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "base/frameclock.h"
+#include "base/frames.h"
 #include "gfx/gfx.h"
 #include "platform/platform.h"
 #include "scenes/scenes.h"
@@ -71,7 +72,9 @@ void RestoreLostSurfaces() {
 
 void FrameStep() {
     WaitFrame(frameclock::FramesPerSecond);
-    plat::FrameStarted(plat::GetTicks());
+    const uint32_t clock = plat::GetTicks();
+    plat::FrameStarted(clock);
+    frames::Begin(clock);
 
     // lpMain[0] speaks for every surface: when it is lost, all are.
     CheckDisplayReset();
@@ -103,6 +106,7 @@ void FrameStep() {
     plat::DisplayPresent(SurfacePixels(lpPrimary), SurfacePitch(lpPrimary),
                          lpPrimary != nullptr ? rowsWritten : nullptr);
     plat::FrameEnded();
+    frames::End();
 }
 
 int32_t LastSceneRun() {

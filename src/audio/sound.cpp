@@ -3,6 +3,12 @@
 #include "audio/sound.h"
 
 #include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/formats.h"
+#include "base/frames.h"
 
 plat::Sound* lpSeMovSound[2] = {};
 plat::Sound* lpSeCheSound[2] = {};
@@ -36,6 +42,28 @@ const char* TagOf(plat::Sound** slot) {
     return "wave";
 }
 
+// The buffers alive now and the names they carry in recordings and traces.
+std::vector<std::pair<plat::Sound*, std::string>> tags;
+
+void Name(plat::Sound* sound, std::string tag) {
+    if (sound != nullptr) {
+        tags.emplace_back(sound, std::move(tag));
+    }
+}
+
+const std::string* NameOf(const plat::Sound* sound) {
+    for (const auto& [buffer, tag] : tags) {
+        if (buffer == sound) {
+            return &tag;
+        }
+    }
+    return nullptr;
+}
+
+void Forget(const plat::Sound* sound) {
+    std::erase_if(tags, [sound](const auto& entry) { return entry.first == sound; });
+}
+
 }  // namespace
 
 int InitDirectSound() {
@@ -55,11 +83,16 @@ int LoadWave(const char* path, plat::Sound** slot) {
     if (!ReadWave(path, &pcm)) {
         return 0;
     }
-    plat::Sound* sound = plat::SoundCreate(pcm.bytes.data(), pcm.bytes.size(), pcm.channels,
-                                           pcm.rate, pcm.bits, TagOf(slot));
+    // The mixer is handed only what it can take.
+    if (!formats::MixerTakesPcm(pcm.bytes.size(), pcm.channels, pcm.rate, pcm.bits)) {
+        return 0;
+    }
+    plat::Sound* sound =
+        plat::SoundCreate(pcm.bytes.data(), pcm.bytes.size(), pcm.channels, pcm.rate, pcm.bits);
     if (sound == nullptr) {
         return 0;
     }
+    Name(sound, TagOf(slot));
     ReleaseSound(slot);
     *slot = sound;
     return 1;
@@ -71,8 +104,8 @@ void DuplicateHitSounds() {
         if (lpHitSound[0] == nullptr) {
             continue;
         }
-        const char tag[] = {'h', 'i', 't', static_cast<char>('0' + i), '\0'};
-        lpHitSound[i] = plat::SoundDuplicate(lpHitSound[0], tag);
+        lpHitSound[i] = plat::SoundDuplicate(lpHitSound[0]);
+        Name(lpHitSound[i], "hit" + std::to_string(i));
     }
 }
 
@@ -81,6 +114,9 @@ int PlaySe(plat::Sound* buffer, uint32_t flags) {
     (void)flags;
     if (buffer == nullptr) {
         return kPlayNoBuffer;
+    }
+    if (const std::string* tag = NameOf(buffer)) {
+        frames::NoteSound(tag->c_str());
     }
     return plat::SoundPlay(buffer);
 }
@@ -98,6 +134,7 @@ void PlayHitSound() {
 
 void ReleaseSound(plat::Sound** slot) {
     if (slot != nullptr && *slot != nullptr) {
+        Forget(*slot);
         plat::SoundRelease(*slot);
         *slot = nullptr;
     }

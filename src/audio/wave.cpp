@@ -14,9 +14,9 @@
 #include <new>
 #include <utility>
 
-#include "audio/formats.h"
 #include "audio/sound.h"
 #include "base/bytes.h"
+#include "base/formats.h"
 #include "base/plainfile.h"
 
 namespace {

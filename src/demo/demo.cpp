@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "app/app.h"
+#include "base/frames.h"
+#include "demo/script_text.h"
+#include "demo/tap.h"
 #include "demo/trace.h"
-#include "platform/script_text.h"
-#include "platform/tap.h"
+#include "platform/platform.h"
 
 namespace demo {
 
@@ -34,7 +36,7 @@ int Fail(const std::string& why) {
     return ExitUsage;
 }
 
-void WriteTraceLine(int frame, tap::FrameOutput&& out) {
+void WriteTraceLine(int frame, frames::Output&& out) {
     if (traceFile == nullptr || traceFailed) {
         return;
     }
@@ -59,7 +61,9 @@ bool StartPlayback(const std::string& path, std::string* why) {
         *why = path + ": " + error;
         return false;
     }
-    tap::StartPlayback(std::move(events), header.clock);
+    tap::StartPlayback(std::move(events), tap::PlaybackOptions{});
+    // The game's random numbers are seeded from its first look at the clock.
+    plat::SetClockStart(header.clock);
     return true;
 }
 
@@ -121,8 +125,8 @@ int OpenFiles() {
         if (traceFile == nullptr) {
             return Fail("cannot write the trace '" + tracePath + "': " + std::strerror(errno));
         }
-        tap::SetFrameHook(WriteTraceLine);
     }
+    frames::SetHooks([](int) { tap::Flush(); }, WriteTraceLine);
     return -1;
 }
 

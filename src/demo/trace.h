@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/tap.h"
+#include "base/frames.h"
 
 namespace demo {
 
-using FrameOutput = tap::FrameOutput;
+using FrameOutput = frames::Output;
 
 // The trace line of frame `frame`, which ran scene `scene`, newline included.
 // The play state is read from the play scene when `scene` is the play scene.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/frames.h"
 #include "base/plainfile.h"
 #include "gfx/gfx.h"
 #include "gfx/surface.h"
@@ -121,6 +122,7 @@ uint8_t Expand6(unsigned v) {
 int LoadBitmapSurface(Surface** slot, const char* path) {
     SDL_Surface* picture = LoadPicture(path);
     if (picture == nullptr) {
+        frames::NoteMessage("BmpFileErrer", " ", {});
         plat::MessageBox("BmpFileErrer", " ", true);
         return 0;
     }

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/frames.h"
 #include "gfx/gfx.h"
 #include "gfx/surface.h"
 #include "platform/platform.h"
@@ -106,6 +107,7 @@ int CreateImageSurface(Surface** slot, int width, int height) {
     ReleaseSurface(slot);
     Surface* s = NewSurface(width, height);
     if (s == nullptr) {
+        frames::NoteMessage("CreateSurfaceErrer", " ", {});
         plat::MessageBox("CreateSurfaceErrer", " ", true);
         return 0;
     }
@@ -137,6 +139,7 @@ void ReleaseDisplay() {
         DisplayService* dd = lpDD;
         lpDD = nullptr;
         if (Release(dd) != 0) {
+            frames::NoteMessage("開放漏れがあります", "DirectDraw", {false, true});
             plat::MessageBox("開放漏れがあります", "DirectDraw", false, plat::BoxIcon::Error);
         }
         // A forgotten surface keeps its memory until someone releases it, but

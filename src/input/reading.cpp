@@ -4,8 +4,9 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "input/events.h"
 #include "input/input.h"
-#include "platform/keys.h"
+#include "input/keys.h"
 #include "platform/platform.h"
 
 const ButtonKey TitleKeys[6] = {{VK_Z, 1},     {VK_RETURN, 1}, {VK_X, 2},
@@ -28,21 +29,20 @@ int ReadJoyState(JoyState* state, int index) {
     if (index < 0 || index >= nJoystick || !lpDIJoystick || !lpDIJoystick[index]) {
         return 0;
     }
-    plat::JoyRaw raw;
-    plat::JoyResult result = plat::JoyRead(index, &raw);
-    if (result == plat::JoyResult::Lost) {
+    events::Stick stick = events::StickAt(index);
+    if (!stick.attached) {
         // Unplugged: one try at taking it back, and one more read.
         if (!plat::JoyReacquire(index)) {
             return 0;
         }
-        result = plat::JoyRead(index, &raw);
+        stick = events::StickAt(index);
+        if (!stick.attached) {
+            return 0;
+        }
     }
-    if (result != plat::JoyResult::Ok) {
-        return 0;
-    }
-    state->lX = ScaleJoyAxis(raw.x);
-    state->lY = ScaleJoyAxis(raw.y);
-    std::copy(std::begin(raw.buttons), std::end(raw.buttons), state->rgbButtons);
+    state->lX = stick.x;
+    state->lY = stick.y;
+    std::copy(std::begin(stick.buttons), std::end(stick.buttons), state->rgbButtons);
     return 1;
 }
 

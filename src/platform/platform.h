@@ -1,15 +1,19 @@
-// The services the game needs from the outside world, as plain functions.
+// The services the game needs from the outside world, as plain functions:
+// what the game asks of a back-end. What a back-end tells the game comes the
+// other way, as events (platform/events.h).
 //
-// Two implementations exist and an executable links exactly one of them:
+// An executable links exactly one implementation:
 //   src/platform/sdl/     the real thing: SDL2 window, renderer, joysticks, SDL_mixer
-//   src/platform/script/  a scripted stand-in for tests and tessalune-headless: its clock,
-//                         keys, joystick, focus and music end are driven from outside, and
-//                         everything the game asks of it is recorded.
-// Game code outside src/platform and src/gfx never includes SDL headers; it calls these.
+//   src/platform/script/  a stand-in for tests and tessalune-headless: no window, no
+//                         sound, a clock that only moves when the game waits on it.
+// A back-end moves bytes and decides nothing the game decides.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+#include "platform/events.h"
 
 namespace plat {
 
@@ -30,6 +34,13 @@ void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon 
 // Releases what the platform itself still holds; called once after WinMain returns.
 void Shutdown();
 
+// Where the program's own files are: the directory the executable is in
+// (ending in '/'), or empty when the platform cannot tell.
+std::string ProgramDirectory();
+// The player's own directory for the game's files, made when missing (ending
+// in '/'); empty with `*why` set when there is none.
+std::string UserDataDirectory(std::string* why);
+
 // ---- window and events -----------------------------------------------------
 
 // How the window starts; the player switches with Alt+Enter afterwards.
@@ -38,15 +49,15 @@ enum class StartWindow { FullScreen, Window };
 void ChooseStartWindow(StartWindow how);
 // Creates the one game window, not yet visible. False when that is impossible.
 bool CreateMainWindow(const char* title);
-// Shows the window. The window system then reports the application active.
+// Shows the window. A newly shown window is the active one: the game takes
+// itself as active from here, and focus events come only when that changes.
 void ShowMainWindow();
 void DestroyMainWindow();
 void HideCursor();
 
-// Moves whatever the outside world has to say into the message queue
-// (src/platform/messages.h): focus changes, Esc and other key-downs, end of
-// music, close requests. PumpEvents never blocks; WaitEvents blocks until at
-// least one message has been queued.
+// Posts (PostEvent) whatever the outside world has had to say since the last
+// call. PumpEvents never blocks; WaitEvents blocks until it has posted at
+// least one event.
 void PumpEvents();
 void WaitEvents();
 
@@ -54,12 +65,16 @@ void WaitEvents();
 
 // The 32-bit millisecond clock.
 uint32_t GetTicks();
+// Makes the clock read `ms` at its first look (a replay starts from the clock
+// its recording started from); otherwise it carries on from the platform's own.
+void SetClockStart(uint32_t ms);
 // Sleeps until the clock reads `tick`, waking at the start of that
 // millisecond; returns at once when the clock is already there or past it.
 void SleepUntilTick(uint32_t tick);
 
 // Called by the frame step: once the wait is over (with the clock the frame
-// starts at), and once the frame has been presented.
+// starts at), and once the frame has been presented. A back-end may post the
+// sticks' latest state here, so that the frame reads them as fresh as can be.
 void FrameStarted(uint32_t clock);
 void FrameEnded();
 
@@ -78,21 +93,17 @@ void DisplayClose();
 
 // ---- joysticks -------------------------------------------------------------
 
-struct JoyRaw {
-    int16_t x = 0, y = 0;  // raw axes, -32768..32767
-    uint8_t buttons[4] = {0, 0, 0, 0};
-};
-enum class JoyResult { Ok, Lost, Failed };
-
 // Starts the joystick service; false when it cannot be started.
 bool JoyInit();
 // Number of attached joysticks, or -1 when enumeration fails.
 int JoyCount();
 // Opens the attached joystick `device` (0-based enumeration index) as `slot`.
+// From then on, the stick's state reaches the game as Joystick events for the
+// slot, the first at once: on the game's scale (-1000..1000, the inner half
+// of the travel reading 0), and not attached while it is unplugged.
 bool JoyOpen(int device, int slot);
-// Reads the state of the joystick in `slot`. Lost: it was unplugged.
-JoyResult JoyRead(int slot, JoyRaw* out);
-// Tries to take the joystick of `slot` back after it was lost.
+// Tries to take the joystick of `slot` back after it was lost; on success its
+// state has been posted before this returns.
 bool JoyReacquire(int slot);
 void JoyClose(int slot);
 void JoyShutdown();
@@ -105,12 +116,11 @@ struct Sound;  // one playable buffer
 // 0 success, 1 audio service unavailable, 3 the device did not open,
 // 4 the device refused the format.
 int SoundOpen();
-// A buffer from PCM samples of the given format; null on failure (no mixer,
-// unconvertible format). `tag` names it in recordings ("move", "hit0", ...).
-Sound* SoundCreate(const void* pcm, size_t bytes, int channels, int rate, int bits,
-                   const char* tag);
+// A buffer from PCM samples of the given format, which the game has checked
+// (formats::MixerTakesPcm); null on failure (no mixer, no memory).
+Sound* SoundCreate(const void* pcm, size_t bytes, int channels, int rate, int bits);
 // A second buffer sharing the samples of `src`, with its own play position.
-Sound* SoundDuplicate(Sound* src, const char* tag);
+Sound* SoundDuplicate(Sound* src);
 // Plays from the start, cutting the buffer short if it still sounds.
 int SoundPlay(Sound* s);
 void SoundRelease(Sound* s);
@@ -118,10 +128,12 @@ void SoundClose();
 
 // ---- music -----------------------------------------------------------------
 
-// Opens a MIDI file (path as the game names it, '/' separated). False on failure.
-bool MusicOpen(const char* path);
-// Plays the open music from its beginning; when it ends (or is stopped) the
-// message MM_MCINOTIFY reaches the window procedure. No music open: nothing.
+// Stops and closes any open music, then opens the standard MIDI file held in
+// `bytes` (checked by the game: formats::LooksLikeMidi). False when it cannot
+// be played (none given, no synthesizer); then no music is open.
+bool MusicOpen(const uint8_t* bytes, size_t size);
+// Plays the open music from its beginning; when it ends (or is stopped) a
+// MusicEnd event is posted. No music open: nothing.
 void MusicPlay();
 void MusicPause();
 // Stops and closes the open music, if any.

@@ -10,10 +10,12 @@ constexpr size_t StateBytes = 128;
 char state[StateBytes];
 random_data generator{};
 bool seeded = false;
+uint32_t seedGiven = 1;
 
 }  // namespace
 
 void SeedGameRandom(uint32_t seed) {
+    seedGiven = seed;
     generator = random_data{};
     initstate_r(seed, state, sizeof state, &generator);
     seeded = true;
@@ -27,4 +29,8 @@ int GameRandom() {
     int32_t value = 0;
     random_r(&generator, &value);
     return value;
+}
+
+uint32_t GameRandomSeed() {
+    return seedGiven;
 }

@@ -10,3 +10,5 @@
 void SeedGameRandom(uint32_t seed);
 // The next number, 0 to RAND_MAX, as rand gives after srand with the same seed.
 int GameRandom();
+// The seed of the sequence now drawn from (1 before any was given).
+uint32_t GameRandomSeed();

@@ -8,7 +8,7 @@
 #include "data/scores.h"
 #include "gfx/gfx.h"
 #include "input/input.h"
-#include "platform/messages.h"
+#include "input/messages.h"
 #include "scenes/draw_common.h"
 #include "scenes/scenes.h"
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/music.h"
 #include "audio/sound.h"
 #include "platform/platform.h"
 #include "platform/sdl/music_sdl.h"
@@ -19,6 +20,12 @@
 #include "support/bytes.h"
 
 namespace {
+
+// Opens a piece as the game hands it over: read whole and checked first.
+bool OpenPiece(const char* path) {
+    const std::vector<unsigned char> file = ReadMidi(path);
+    return plat::MusicOpen(file.empty() ? nullptr : file.data(), file.size());
+}
 
 constexpr int Rate = 44100;
 constexpr int OutFrameBytes = 4;
@@ -212,7 +219,7 @@ TEST_F(AudioDiskTest, ElevenHitsReuseTheFirstBuffer) {
 
 TEST_F(AudioDiskTest, AConfirmPressedTwiceRestartsRatherThanDoubles) {
     const auto tone = Tone(0.5);
-    plat::Sound* s = plat::SoundCreate(tone.data(), tone.size(), 2, Rate, 16, "check");
+    plat::Sound* s = plat::SoundCreate(tone.data(), tone.size(), 2, Rate, 16);
     ASSERT_NE(s, nullptr);
     lpSeCheSound[0] = s;
     Advance(0.05);
@@ -235,7 +242,7 @@ TEST_F(AudioDiskTest, AConfirmPressedTwiceRestartsRatherThanDoubles) {
 
 TEST_F(AudioDiskTest, MidiMusicEndsWithItsLastEventAndPlaysAgain) {
     const std::string mid = Keep("note.mid", MidiNote());
-    ASSERT_TRUE(plat::MusicOpen(mid.c_str())) << SDL_GetError();
+    ASSERT_TRUE(OpenPiece(mid.c_str())) << SDL_GetError();
     const long start = OutputFrames();
     plat::MusicPlay();
     EXPECT_TRUE(sdlplat::SynthPlaying());
@@ -255,7 +262,7 @@ TEST_F(AudioDiskTest, MidiMusicEndsWithItsLastEventAndPlaysAgain) {
 
 TEST_F(AudioDiskTest, ALoopingPieceIsMadeOnceAndPlayedBackAfter) {
     const std::string mid = Keep("note.mid", MidiNote());
-    ASSERT_TRUE(plat::MusicOpen(mid.c_str())) << SDL_GetError();
+    ASSERT_TRUE(OpenPiece(mid.c_str())) << SDL_GetError();
     // Restarted at every end, as the window procedure does; the length of
     // each pass, from its play to its end.
     auto loop = [this](double seconds) {
@@ -299,7 +306,7 @@ TEST_F(AudioDiskTest, ALoopingPieceIsMadeOnceAndPlayedBackAfter) {
     EXPECT_EQ(sdlplat::SynthFramesMade(), made);
 
     // A piece opened again is synthesized again.
-    ASSERT_TRUE(plat::MusicOpen(mid.c_str()));
+    ASSERT_TRUE(OpenPiece(mid.c_str()));
     plat::MusicPlay();
     Advance(0.2);
     EXPECT_GT(sdlplat::SynthFramesMade(), made);
@@ -310,7 +317,7 @@ TEST_F(AudioDiskTest, ALoopingPieceIsMadeOnceAndPlayedBackAfter) {
 
 TEST_F(AudioDiskTest, PauseThenPlayStartsOverWithoutANotification) {
     const std::string mid = Keep("note.mid", MidiNote());
-    ASSERT_TRUE(plat::MusicOpen(mid.c_str())) << SDL_GetError();
+    ASSERT_TRUE(OpenPiece(mid.c_str())) << SDL_GetError();
     long start = OutputFrames();
     plat::MusicPlay();
     ASSERT_TRUE(TakeMusicEnd(10000));
@@ -335,7 +342,7 @@ TEST_F(AudioDiskTest, PauseThenPlayStartsOverWithoutANotification) {
 
 TEST_F(AudioDiskTest, ANotificationAfterCloseFindsNothingToPlay) {
     const std::string mid = Keep("note.mid", MidiNote());
-    ASSERT_TRUE(plat::MusicOpen(mid.c_str())) << SDL_GetError();
+    ASSERT_TRUE(OpenPiece(mid.c_str())) << SDL_GetError();
     plat::MusicPlay();
     Advance(0.05);
     plat::MusicClose();
@@ -349,7 +356,7 @@ TEST_F(AudioDiskTest, ANotificationAfterCloseFindsNothingToPlay) {
 
     // The end posted, still waiting when the scene closes its piece: the
     // close adds none of its own, and the late one plays nothing.
-    ASSERT_TRUE(plat::MusicOpen(mid.c_str()));
+    ASSERT_TRUE(OpenPiece(mid.c_str()));
     plat::MusicPlay();
     for (int i = 0; i < 10000 && CountMusicEnds() == 0; ++i) {
         SDL_Delay(1);
@@ -363,8 +370,8 @@ TEST_F(AudioDiskTest, ANotificationAfterCloseFindsNothingToPlay) {
     EXPECT_EQ(CountMusicEnds(), 0);
 
     // Opening a second piece over a first leaves one open.
-    ASSERT_TRUE(plat::MusicOpen(mid.c_str()));
-    ASSERT_TRUE(plat::MusicOpen(mid.c_str()));
+    ASSERT_TRUE(OpenPiece(mid.c_str()));
+    ASSERT_TRUE(OpenPiece(mid.c_str()));
     plat::MusicPlay();
     EXPECT_TRUE(sdlplat::SynthPlaying());
 }
@@ -396,7 +403,7 @@ TEST_F(AudioDiskTest, APieceThatEndsAtOnceNeverBusiesTheGame) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_TRUE(plat::MusicOpen(Keep("bad.mid", c.file).c_str()));
+        ASSERT_TRUE(OpenPiece(Keep("bad.mid", c.file).c_str()));
         // One play, one notification at most.
         plat::MusicPlay();
         Advance(0.3);
@@ -419,17 +426,17 @@ TEST_F(AudioDiskTest, APieceThatEndsAtOnceNeverBusiesTheGame) {
 }
 
 TEST_F(AudioDiskTest, MusicThatCannotPlayFailsToOpen) {
-    EXPECT_FALSE(plat::MusicOpen(TempPath("absent.mid").c_str()));
-    EXPECT_FALSE(plat::MusicOpen(Keep("effect.wav", WaveFile8(0.1)).c_str()));
-    EXPECT_FALSE(plat::MusicOpen(Keep("empty.mid", {}).c_str()));
+    EXPECT_FALSE(OpenPiece(TempPath("absent.mid").c_str()));
+    EXPECT_FALSE(OpenPiece(Keep("effect.wav", WaveFile8(0.1)).c_str()));
+    EXPECT_FALSE(OpenPiece(Keep("empty.mid", {}).c_str()));
     auto headerOnly = MidiNote();
     headerOnly.resize(14);
-    EXPECT_FALSE(plat::MusicOpen(Keep("header.mid", headerOnly).c_str()));
-    EXPECT_FALSE(plat::MusicOpen("/"));
+    EXPECT_FALSE(OpenPiece(Keep("header.mid", headerOnly).c_str()));
+    EXPECT_FALSE(OpenPiece("/"));
     const std::string fifo = TempPath("fifo.mid");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     files_.push_back(fifo);
-    EXPECT_FALSE(plat::MusicOpen(fifo.c_str())) << "and it must not hang";
+    EXPECT_FALSE(OpenPiece(fifo.c_str())) << "and it must not hang";
     plat::MusicPlay();
     EXPECT_FALSE(sdlplat::SynthPlaying());
 
@@ -442,28 +449,28 @@ TEST_F(AudioDiskTest, MusicThatCannotPlayFailsToOpen) {
         ASSERT_EQ(InitDirectSound(), 0);
     };
     restartWithFonts(TempPath("absent.sf2"));
-    EXPECT_FALSE(plat::MusicOpen(mid.c_str()));
+    EXPECT_FALSE(OpenPiece(mid.c_str()));
     const std::string junk = Keep("junk.sf2", {'n', 'o', 't', ' ', 'a', ' ', 's', 'f'});
     restartWithFonts(junk);
-    EXPECT_FALSE(plat::MusicOpen(mid.c_str()));
+    EXPECT_FALSE(OpenPiece(mid.c_str()));
     // Either separator, as SDL_mixer reads the list; the good one is used.
     restartWithFonts(junk + ":/usr/share/sounds/sf2/default-GM.sf2");
-    EXPECT_TRUE(plat::MusicOpen(mid.c_str())) << SDL_GetError();
+    EXPECT_TRUE(OpenPiece(mid.c_str())) << SDL_GetError();
     unsetenv("SDL_SOUNDFONTS");
     ReleaseDirectSound();
     ASSERT_EQ(InitDirectSound(), 0);
-    EXPECT_TRUE(plat::MusicOpen(mid.c_str())) << SDL_GetError();
+    EXPECT_TRUE(OpenPiece(mid.c_str())) << SDL_GetError();
 }
 
 TEST_F(AudioDiskTest, BuffersOfAClosedMixerStayQuiet) {
     const auto tone = Tone(0.1);
-    plat::Sound* s = plat::SoundCreate(tone.data(), tone.size(), 2, Rate, 16, "move");
+    plat::Sound* s = plat::SoundCreate(tone.data(), tone.size(), 2, Rate, 16);
     ASSERT_NE(s, nullptr);
-    EXPECT_EQ(plat::SoundCreate(tone.data(), tone.size(), 3, Rate, 24, "bad"), nullptr);
-    EXPECT_EQ(plat::SoundCreate(tone.data(), 3, 2, Rate, 16, "short"), nullptr);
+    EXPECT_EQ(plat::SoundCreate(tone.data(), tone.size(), 3, Rate, 24), nullptr);
+    EXPECT_EQ(plat::SoundCreate(tone.data(), 3, 2, Rate, 16), nullptr);
     plat::SoundClose();
     EXPECT_NE(plat::SoundPlay(s), 0);
-    EXPECT_EQ(plat::SoundDuplicate(s, "dup"), nullptr);
+    EXPECT_EQ(plat::SoundDuplicate(s), nullptr);
     EXPECT_EQ(plat::SoundOpen(), 0);
     EXPECT_NE(plat::SoundPlay(s), 0) << "a buffer of the old mixer played on the new one";
     plat::SoundRelease(s);
@@ -473,12 +480,12 @@ TEST(AudioNoDeviceTest, WithoutAnAudioDeviceNothingLoads) {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     EXPECT_EQ(InitDirectSound(), 1);
     const auto tone = Tone(0.1);
-    EXPECT_EQ(plat::SoundCreate(tone.data(), tone.size(), 2, Rate, 16, "move"), nullptr);
+    EXPECT_EQ(plat::SoundCreate(tone.data(), tone.size(), 2, Rate, 16), nullptr);
     const std::string wav = TempPath("nodevice.wav");
     WriteBytes(wav, WaveFile8(0.1));
     EXPECT_EQ(LoadWave(wav.c_str(), &lpSeMovSound[0]), 0);
     EXPECT_EQ(lpSeMovSound[0], nullptr);
-    EXPECT_FALSE(plat::MusicOpen(wav.c_str()));
+    EXPECT_FALSE(OpenPiece(wav.c_str()));
     ReleaseDirectSound();
     std::remove(wav.c_str());
     unsetenv("SDL_AUDIODRIVER");

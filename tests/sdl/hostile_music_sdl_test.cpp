@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 
+#include "audio/music.h"
 #include "audio/sound.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_internal.h"
@@ -22,6 +23,12 @@
 #include "support/scratch.h"
 
 namespace {
+
+// Opens a piece as the game hands it over: read whole and checked first.
+bool OpenPiece(const char* path) {
+    const std::vector<unsigned char> file = ReadMidi(path);
+    return plat::MusicOpen(file.empty() ? nullptr : file.data(), file.size());
+}
 
 constexpr unsigned CaseSeconds = 60;
 
@@ -128,7 +135,7 @@ bool PlaysOrRefuses(const std::string& dir, const std::string& mid) {
             if (SDL_InitSubSystem(SDL_INIT_EVENTS) != 0 || InitDirectSound() != 0) {
                 return 2;
             }
-            const bool opened = plat::MusicOpen(mid.c_str());
+            const bool opened = OpenPiece(mid.c_str());
             if (opened) {
                 plat::MusicPlay();
                 // Half a second of output or two seconds of time, whichever is

@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "input/events.h"
 #include "input/input.h"
-#include "platform/keys.h"
+#include "input/keys.h"
 #include "platform/platform.h"
 #include "platform/sdl/keymap_sdl.h"
 #include "platform/sdl/sdl_internal.h"
@@ -28,6 +29,13 @@ constexpr const char* PadLayout =
     "a:b3,b:b2,x:b0,y:b1,leftx:a0,lefty:a1,dpup:h0.1,dpright:h0.2,dpdown:h0.4,dpleft:h0.8,";
 
 enum class Kind { Stick, Pad };
+
+void Press(int vk, bool down) {
+    plat::Event e;
+    e.kind = down ? plat::EventKind::KeyDown : plat::EventKind::KeyUp;
+    e.key = vk;
+    events::Take(e);
+}
 
 SDL_Joystick* AttachVirtual(Kind kind) {
     const bool pad = kind == Kind::Pad;
@@ -98,16 +106,24 @@ class JoystickTest : public ::testing::Test {
         plugged_.push_back(device);
         return device;
     }
+    // Each change reaches the game as the event pump would hand it over.
     void Unplug(SDL_Joystick* device) {
         std::erase(plugged_, device);
         DetachVirtual(device);
+        sdlplat::PostJoysticks();
     }
     static void Stick(SDL_Joystick* device, int16_t x, int16_t y) {
         SDL_JoystickSetVirtualAxis(device, 0, x);
         SDL_JoystickSetVirtualAxis(device, 1, y);
+        sdlplat::PostJoysticks();
     }
     static void Button(SDL_Joystick* device, int raw, bool held) {
         SDL_JoystickSetVirtualButton(device, raw, held ? 1 : 0);
+        sdlplat::PostJoysticks();
+    }
+    static void Hat(SDL_Joystick* device, Uint8 hat) {
+        SDL_JoystickSetVirtualHat(device, 0, hat);
+        sdlplat::PostJoysticks();
     }
     static JoyState Read() {
         JoyState state;
@@ -188,17 +204,17 @@ TEST_F(JoystickTest, PadDpadIsTheStickPushedFully) {
         {SDL_HAT_LEFTDOWN, 1}, {SDL_HAT_LEFT, 4},      {SDL_HAT_LEFTUP, 7},
     };
     for (const auto& d : dpad) {
-        SDL_JoystickSetVirtualHat(pad, 0, d.hat);
+        Hat(pad, d.hat);
         EXPECT_EQ(GetJoyDirection(0), d.direction) << int{d.hat};
     }
-    SDL_JoystickSetVirtualHat(pad, 0, SDL_HAT_LEFT);
+    Hat(pad, SDL_HAT_LEFT);
     EXPECT_EQ(Read().lX, -1000);
     // A stick pushed less far loses on the D-pad's axis and keeps the other.
     Stick(pad, RawAxisForScaled(900), RawAxisForScaled(-800));
     EXPECT_EQ(Read().lX, -1000);
     EXPECT_EQ(Read().lY, -800);
     EXPECT_EQ(GetJoyDirection(0), 7);
-    SDL_JoystickSetVirtualHat(pad, 0, SDL_HAT_CENTERED);
+    Hat(pad, SDL_HAT_CENTERED);
     EXPECT_EQ(GetJoyDirection(0), 9);
 }
 
@@ -220,12 +236,12 @@ TEST_F(JoystickTest, UnpluggedReadsAsNothingAndComesBack) {
     EXPECT_EQ(GetJoyButton(0), 0);
 
     // The arrows take over at once.
-    KeyEvent(VK_LEFT, true);
+    Press(VK_LEFT, true);
     int direction = -1, button = -1;
     ReadFrameInput(PlayKeys, 2, &direction, &button);
     EXPECT_EQ(direction, 4);
     EXPECT_EQ(button, 0);
-    KeyEvent(VK_LEFT, false);
+    Press(VK_LEFT, false);
 
     // Another kind of device takes the place as well as the same one.
     for (const Kind kind : {Kind::Pad, Kind::Stick}) {
@@ -334,7 +350,7 @@ class SdlKeyEventTest : public ::testing::Test {
         SDL_QuitSubSystem(SDL_INIT_EVENTS);
     }
     // Pushes one key event, takes it back off the queue and feeds it in;
-    // returns what the translation handed on.
+    // returns the key of a key-down handed on to the game, else 0.
     int Send(SDL_Scancode scancode, bool down, bool repeat = false, Uint16 mod = KMOD_NONE) {
         SDL_Event event{};
         event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
@@ -347,12 +363,18 @@ class SdlKeyEventTest : public ::testing::Test {
         event.key.keysym.sym = scancode == SDL_SCANCODE_Z ? SDLK_w : SDLK_UNKNOWN;
         EXPECT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
         SDL_Event got;
-        int handed = -1;
+        int handed = 0;
+        events::Hooks hooks;
+        hooks.seen = [&](int, const plat::Event& e) {
+            handed = e.kind == plat::EventKind::KeyDown ? e.key : 0;
+        };
+        events::SetHooks(hooks);
         while (SDL_PollEvent(&got)) {
             if (got.type == SDL_KEYDOWN || got.type == SDL_KEYUP) {
-                handed = sdlplat::TranslateKeyEvent(got);
+                sdlplat::TranslateKeyEvent(got);
             }
         }
+        events::SetHooks({});
         return handed;
     }
 };

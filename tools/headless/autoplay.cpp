@@ -9,7 +9,7 @@
 
 #include "app/app.h"
 #include "data/stage.h"
-#include "platform/keys.h"
+#include "input/events.h"
 #include "scenes/play.h"
 #include "scenes/scenes.h"
 #include "scenes/title.h"
@@ -30,27 +30,42 @@ bool tapDown = false;  // the tapped key is down this frame
 int contacts = 0;      // paddle contacts so far, to vary the fallback choice
 int heldMotion = 0;    // the motion held since the contact decision (0 none, 1 right, 2 left)
 
+// The keys as the player holds them, handed to the game as a keyboard
+// would: only a change of a key is an event.
+std::array<bool, 256> held{};
+
+void Press(int vk, bool down) {
+    if (held[static_cast<size_t>(vk)] == down) {
+        return;
+    }
+    held[static_cast<size_t>(vk)] = down;
+    plat::Event e;
+    e.kind = down ? plat::EventKind::KeyDown : plat::EventKind::KeyUp;
+    e.key = vk;
+    events::Take(e);
+}
+
 void Hold(bool right, bool left) {
-    KeyEvent(VK_RIGHT, right);
-    KeyEvent(VK_LEFT, left);
+    Press(VK_RIGHT, right);
+    Press(VK_LEFT, left);
 }
 
 // Down on one frame, up on the next: every down is a fresh press.
 void Tap(int vk) {
     if (vk != tappedVk) {
         if (tappedVk != 0) {
-            KeyEvent(tappedVk, false);
+            Press(tappedVk, false);
         }
         tappedVk = vk;
         tapDown = false;
     }
     tapDown = !tapDown;
-    KeyEvent(vk, tapDown);
+    Press(vk, tapDown);
 }
 
 void LetGoOfTaps() {
     if (tappedVk != 0) {
-        KeyEvent(tappedVk, false);
+        Press(tappedVk, false);
     }
     tappedVk = 0;
     tapDown = false;

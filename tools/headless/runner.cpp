@@ -1,18 +1,24 @@
 // tessalune-headless: the game on the scripted platform. No window, no sound
 // device, no real time; frames are driven by a script and written down as a
 // trace, with screenshots of the back buffer on request.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "app/app.h"
+#include "base/frames.h"
+#include "demo/script_text.h"
+#include "demo/tap.h"
 #include "demo/trace.h"
 #include "gfx/gfx.h"
+#include "input/events.h"
 #include "platform/script/script.h"
 #include "tools/headless/autoplay.h"
 
@@ -133,6 +139,9 @@ int main(int argc, char** argv) {
 
     script::Reset();
     ResetAppState();
+    events::Reset();
+    frames::Reset();
+    std::vector<script::Event> lines;
     if (!options.input.empty()) {
         std::string text;
         std::string why;
@@ -141,7 +150,7 @@ int main(int argc, char** argv) {
             return ExitUsage;
         }
         script::ScriptHeader header;
-        if (!script::ParseScript(text, &why, &header)) {
+        if (!script::ParseEvents(text, &lines, &header, &why)) {
             std::fprintf(stderr, "tessalune-headless: %s: %s\n", options.input.c_str(),
                          why.c_str());
             return ExitUsage;
@@ -154,7 +163,11 @@ int main(int argc, char** argv) {
                 options.clock = header.clock;
             }
             if (!options.framesGiven) {
-                options.frames = script::LastEventFrame() + 1;
+                int last = 0;
+                for (const script::Event& line : lines) {
+                    last = std::max(last, line.frame);
+                }
+                options.frames = last + 1;
             }
             if (!header.ended) {
                 std::fprintf(stderr,
@@ -176,16 +189,25 @@ int main(int argc, char** argv) {
     }
 
     script::SetClock(options.clock);
-    script::SetFrameLimit(options.frames);
+    // A joystick is plugged in when the script moves one.
+    script::AttachJoystick(std::any_of(lines.begin(), lines.end(), [](const script::Event& e) {
+        return e.kind == script::EventKind::Joy;
+    }));
+    // The script stands beside the platform rather than in its place, and
+    // while the game is inactive, time passes up to each of its lines.
+    tap::PlaybackOptions playback;
+    playback.frameLimit = options.frames;
+    playback.closeAfterLast = false;
+    playback.replacesPlayer = false;
+    playback.beforeWaitedLine = script::AdvanceClockToFrame;
+    tap::StartPlayback(std::move(lines), std::move(playback));
     bool outputFailed = false;
+    std::function<void(int)> before;
     if (options.autoplay) {
-        script::SetBeforeFrame([](int frame) { AutoplayBeforeFrame(frame); });
+        before = AutoplayBeforeFrame;
     }
-    script::SetAfterFrame([&](int frame) {
-        script::Record record = script::TakeRecord();
+    frames::SetHooks(before, [&](int frame, frames::Output&& out) {
         if (trace != nullptr) {
-            const demo::FrameOutput out{record.clock, std::move(record.sounds),
-                                        std::move(record.music), std::move(record.messages)};
             const std::string line = demo::TraceLine(frame, out, LastSceneRun());
             if (std::fwrite(line.data(), 1, line.size(), trace) != line.size()) {
                 outputFailed = true;
@@ -204,6 +226,7 @@ int main(int argc, char** argv) {
     });
 
     const int exitCode = WinMain();
+    tap::Finish();
 
     if (trace != nullptr) {
         if (std::fclose(trace) != 0) {

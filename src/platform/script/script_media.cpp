@@ -4,9 +4,6 @@
 #include <cstring>
 #include <vector>
 
-#include "audio/formats.h"
-#include "base/joyaxis.h"
-#include "base/plainfile.h"
 #include "platform/script/script_state.h"
 
 using script::detail::S;
@@ -18,8 +15,8 @@ namespace {
 constexpr int PresentWidth = 640;
 constexpr int PresentHeight = 480;
 
-plat::Sound* NewSound(const char* tag) {
-    auto* sound = new plat::Sound{tag != nullptr ? tag : ""};
+plat::Sound* NewSound() {
+    auto* sound = new plat::Sound{};
     S().liveSounds.insert(sound);
     return sound;
 }
@@ -33,28 +30,6 @@ void DropAllSounds() {
     S().liveSounds.clear();
 }
 
-void SetScriptedJoystick(int x, int y, const uint8_t buttons[4]) {
-    plat::JoyRaw& joy = S().joy;
-    joy.x = RawAxisForScaled(x);
-    joy.y = RawAxisForScaled(y);
-    for (int i = 0; i < 4; ++i) {
-        joy.buttons[i] = buttons[i] != 0 ? 1 : 0;
-    }
-}
-
-bool ScriptHasJoystick() {
-    for (const Event& e : S().events) {
-        if (e.kind == EventKind::Joy) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void MusicEnded() {
-    S().musicPlaying = false;
-}
-
 }  // namespace script::detail
 
 namespace script {
@@ -64,9 +39,6 @@ bool DisplayIsOpen() {
 }
 bool MusicPlaying() {
     return S().musicPlaying;
-}
-std::string MusicOpenPath() {
-    return S().musicOpen ? S().musicPath : std::string();
 }
 int LiveSounds() {
     return static_cast<int>(S().liveSounds.size());
@@ -125,27 +97,25 @@ int JoyCount() {
     if (!S().joyService || S().faults.joyCountFails) {
         return -1;
     }
-    return script::detail::ScriptHasJoystick() ? 1 : 0;
+    return S().joyAttached ? 1 : 0;
 }
 
 bool JoyOpen(int device, int slot) {
     if (!S().joyService || slot < 0 || slot >= script::detail::JoySlots || device != 0 ||
-        !script::detail::ScriptHasJoystick()) {
+        !S().joyAttached) {
         return false;
     }
     if (S().joyOpenCalls++ < S().faults.joyOpenFailures) {
         return false;
     }
     S().joyOpen[slot] = true;
+    // Plugged in, centred and released until someone moves it.
+    Event stick;
+    stick.kind = EventKind::Joystick;
+    stick.slot = slot;
+    stick.attached = true;
+    PostEvent(stick);
     return true;
-}
-
-JoyResult JoyRead(int slot, JoyRaw* out) {
-    if (out == nullptr || slot < 0 || slot >= script::detail::JoySlots || !S().joyOpen[slot]) {
-        return JoyResult::Failed;
-    }
-    *out = S().joy;
-    return JoyResult::Ok;
 }
 
 bool JoyReacquire(int slot) {
@@ -173,26 +143,24 @@ int SoundOpen() {
     return result;
 }
 
-Sound* SoundCreate(const void* pcm, size_t bytes, int channels, int rate, int bits,
-                   const char* tag) {
-    if (!S().mixerOpen || pcm == nullptr || !formats::MixerTakesPcm(bytes, channels, rate, bits)) {
+Sound* SoundCreate(const void* pcm, size_t bytes, int, int, int) {
+    if (!S().mixerOpen || pcm == nullptr || bytes == 0) {
         return nullptr;
     }
-    return script::detail::NewSound(tag);
+    return script::detail::NewSound();
 }
 
-Sound* SoundDuplicate(Sound* src, const char* tag) {
+Sound* SoundDuplicate(Sound* src) {
     if (!S().mixerOpen || src == nullptr || S().liveSounds.count(src) == 0) {
         return nullptr;
     }
-    return script::detail::NewSound(tag);
+    return script::detail::NewSound();
 }
 
 int SoundPlay(Sound* s) {
     if (!S().mixerOpen || s == nullptr || S().liveSounds.count(s) == 0) {
         return -1;
     }
-    script::detail::RecordSound(s->tag);
     return 0;
 }
 
@@ -216,40 +184,25 @@ void SoundClose() {
 
 // ---- music -----------------------------------------------------------------
 
-bool MusicOpen(const char* path) {
-    const std::string p = path != nullptr ? path : "";
-    script::detail::RecordMusic("open " + p);
-    S().musicOpen = false;
+bool MusicOpen(const uint8_t* bytes, size_t size) {
+    S().musicOpen = bytes != nullptr && size != 0;
     S().musicPlaying = false;
-    S().musicPath.clear();
-    // What the real player opens, and nothing else.
-    std::vector<unsigned char> file;
-    if (p.empty() || !ReadPlainFile(p.c_str(), formats::MaxMidiBytes + 1, &file) ||
-        file.size() > formats::MaxMidiBytes || !formats::LooksLikeMidi(file.data(), file.size())) {
-        return false;
-    }
-    S().musicOpen = true;
-    S().musicPath = p;
-    return true;
+    return S().musicOpen;
 }
 
 void MusicPlay() {
-    script::detail::RecordMusic("play");
     if (S().musicOpen) {
         S().musicPlaying = true;
     }
 }
 
 void MusicPause() {
-    script::detail::RecordMusic("pause");
     S().musicPlaying = false;
 }
 
 void MusicClose() {
-    script::detail::RecordMusic("close");
     S().musicOpen = false;
     S().musicPlaying = false;
-    S().musicPath.clear();
 }
 
 }  // namespace plat

@@ -1,12 +1,8 @@
 // The scripted platform: a clock that only moves when the game waits on it,
-// a window that exists only as a flag, and events read from a script and
-// handed over before the frame they name.
-#include <algorithm>
+// and a window that exists only as a flag.
 #include <cstdio>
 
 #include "base/frameclock.h"
-#include "platform/keys.h"
-#include "platform/messages.h"
 #include "platform/script/script_state.h"
 
 namespace script::detail {
@@ -18,73 +14,6 @@ State& S() {
 
 namespace {
 
-void SortPending() {
-    State& s = S();
-    if (!s.eventsSorted) {
-        // Lines of the same frame keep the order they were given in.
-        std::stable_sort(s.events.begin() + static_cast<std::ptrdiff_t>(s.nextEvent),
-                         s.events.end(),
-                         [](const Event& a, const Event& b) { return a.frame < b.frame; });
-        s.eventsSorted = true;
-    }
-}
-
-// Applies one line of the script; true when it put a message in the queue.
-bool Apply(const Event& e) {
-    switch (e.kind) {
-        case EventKind::Down:
-            KeyEvent(e.vk, true);
-            PostMessage(WM_KEYDOWN, e.vk, 0);
-            return true;
-        case EventKind::Up:
-            KeyEvent(e.vk, false);
-            return false;
-        case EventKind::Tap:
-            KeyEvent(e.vk, true);
-            KeyEvent(e.vk, false);
-            PostMessage(WM_KEYDOWN, e.vk, 0);
-            return true;
-        case EventKind::Joy:
-            SetScriptedJoystick(e.joyX, e.joyY, e.buttons);
-            return false;
-        case EventKind::FocusLost:
-            ReleaseAllKeys();
-            PostMessage(WM_ACTIVATEAPP, 0, 0);
-            return true;
-        case EventKind::FocusGained:
-            PostMessage(WM_ACTIVATEAPP, 1, 0);
-            return true;
-        case EventKind::MusicEnd:
-            MusicEnded();
-            PostMessage(MM_MCINOTIFY, 0, 0);
-            return true;
-        case EventKind::Close:
-            PostMessage(WM_CLOSE, 0, 0);
-            return true;
-    }
-    return false;
-}
-
-bool LimitReached() {
-    const State& s = S();
-    return s.frameLimit >= 0 && s.framesRun >= s.frameLimit;
-}
-
-// Closes the game the way Esc does, once.
-void CloseForLimit() {
-    State& s = S();
-    if (!s.limitClosePosted) {
-        s.limitClosePosted = true;
-        PostMessage(WM_CLOSE, 0, 0);
-    }
-}
-
-// The first clock millisecond at or after the due time of frame `frame`.
-uint32_t DueTime(int frame) {
-    const State& s = S();
-    return frameclock::DueMs(s.firstFrameSeen ? s.firstFrameClock : s.clock, frame);
-}
-
 void MoveClockForwardTo(uint32_t ms) {
     State& s = S();
     if (static_cast<int32_t>(ms - s.clock) > 0) {
@@ -93,16 +22,6 @@ void MoveClockForwardTo(uint32_t ms) {
 }
 
 }  // namespace
-
-void RecordSound(const std::string& tag) {
-    S().current.sounds.push_back(tag);
-    S().all.sounds.push_back(tag);
-}
-
-void RecordMusic(const std::string& command) {
-    S().current.music.push_back(command);
-    S().all.music.push_back(command);
-}
 
 }  // namespace script::detail
 
@@ -115,8 +34,6 @@ namespace script {
 void Reset() {
     detail::DropAllSounds();
     S() = detail::State{};
-    ClearMessages();
-    ReleaseAllKeys();
 }
 
 void SetClock(uint32_t ms) {
@@ -126,45 +43,16 @@ uint32_t Clock() {
     return S().clock;
 }
 
-void AddEvent(const Event& event) {
-    script::detail::State& s = S();
-    if (!s.events.empty() && s.events.back().frame > event.frame) {
-        s.eventsSorted = false;
-    }
-    s.events.push_back(event);
+void AdvanceClockToFrame(int frame) {
+    const detail::State& s = S();
+    detail::MoveClockForwardTo(
+        frameclock::DueMs(s.firstFrameSeen ? s.firstFrameClock : s.clock, frame));
 }
 
-int LastEventFrame() {
-    int last = 0;
-    for (const Event& e : S().events) {
-        last = std::max(last, e.frame);
-    }
-    return last;
+void AttachJoystick(bool attached) {
+    S().joyAttached = attached;
 }
 
-void SetFrameLimit(int frames) {
-    S().frameLimit = frames;
-}
-int FramesRun() {
-    return S().framesRun;
-}
-
-void SetBeforeFrame(std::function<void(int frame)> hook) {
-    S().beforeFrame = std::move(hook);
-}
-void SetAfterFrame(std::function<void(int frame)> hook) {
-    S().afterFrame = std::move(hook);
-}
-
-Record TakeRecord() {
-    Record taken = std::move(S().current);
-    S().current = Record{};
-    return taken;
-}
-
-const Record& AllRecorded() {
-    return S().all;
-}
 const std::vector<uint16_t>& LastPresented() {
     return S().presented;
 }
@@ -208,19 +96,22 @@ void ReleaseInstanceLock() {
     S().lockHeld = false;
 }
 
-void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon) {
-    const std::string t = text != nullptr ? text : "";
-    const std::string c = caption != nullptr ? caption : "";
-    const script::BoxStyle style{owned, icon == BoxIcon::Error};
-    S().current.messages.emplace_back(t, c);
-    S().all.messages.emplace_back(t, c);
-    S().current.boxStyles.push_back(style);
-    S().all.boxStyles.push_back(style);
-    std::fprintf(stderr, "message box [%s]: %s\n", c.c_str(), t.c_str());
+void MessageBox(const char* text, const char* caption, bool, BoxIcon) {
+    std::fprintf(stderr, "message box [%s]: %s\n", caption != nullptr ? caption : "",
+                 text != nullptr ? text : "");
 }
 
 // The scripted platform holds nothing beyond the process's own memory.
 void Shutdown() {}
+
+// Nothing is installed and nothing is the player's: the game plays where it is.
+std::string ProgramDirectory() {
+    return "";
+}
+std::string UserDataDirectory(std::string* why) {
+    *why = "the scripted platform has no directory of the player's";
+    return "";
+}
 
 // The scripted window has no size or mode to choose.
 void ChooseStartWindow(StartWindow) {}
@@ -234,12 +125,7 @@ bool CreateMainWindow(const char* title) {
     return true;
 }
 
-void ShowMainWindow() {
-    // Showing the window makes the application the active one.
-    if (S().windowOpen) {
-        PostMessage(WM_ACTIVATEAPP, 1, 0);
-    }
-}
+void ShowMainWindow() {}
 
 void DestroyMainWindow() {
     S().windowOpen = false;
@@ -248,44 +134,22 @@ void HideCursor() {
     S().cursorHidden = true;
 }
 
-void PumpEvents() {
-    if (script::detail::LimitReached()) {
-        script::detail::CloseForLimit();
-        return;
-    }
-    script::detail::SortPending();
-    script::detail::State& s = S();
-    while (s.nextEvent < s.events.size() && s.events[s.nextEvent].frame <= s.framesRun) {
-        script::detail::Apply(s.events[s.nextEvent++]);
-    }
-}
+// Nothing happens here but what is handed to the game from outside.
+void PumpEvents() {}
 
 void WaitEvents() {
-    // Nothing waits and no frame runs: time passes until the next line of
-    // the script, which is applied at once. A script that has nothing more
-    // to say closes the game, so an inactive game never hangs the runner.
-    script::detail::State& s = S();
-    for (;;) {
-        if (script::detail::LimitReached()) {
-            script::detail::CloseForLimit();
-            return;
-        }
-        script::detail::SortPending();
-        if (s.nextEvent >= s.events.size() ||
-            (s.frameLimit >= 0 && s.events[s.nextEvent].frame >= s.frameLimit)) {
-            PostMessage(WM_CLOSE, 0, 0);
-            return;
-        }
-        const script::Event e = s.events[s.nextEvent++];
-        script::detail::MoveClockForwardTo(script::detail::DueTime(e.frame));
-        if (script::detail::Apply(e)) {
-            return;
-        }
-    }
+    // Nothing will ever come: an inactive game with nobody to wake it is
+    // closed, so that it never hangs the runner.
+    Event close;
+    close.kind = EventKind::Close;
+    PostEvent(close);
 }
 
 uint32_t GetTicks() {
     return S().clock;
+}
+void SetClockStart(uint32_t ms) {
+    S().clock = ms;
 }
 void SleepUntilTick(uint32_t tick) {
     script::detail::MoveClockForwardTo(tick);
@@ -297,33 +161,8 @@ void FrameStarted(uint32_t clock) {
         s.firstFrameSeen = true;
         s.firstFrameClock = clock;
     }
-    s.current.clock = clock;
-    if (s.beforeFrame) {
-        s.beforeFrame(s.framesRun);
-    }
 }
 
-void FrameEnded() {
-    script::detail::State& s = S();
-    if (s.afterFrame) {
-        s.afterFrame(s.framesRun);
-    }
-    ++s.framesRun;
-}
+void FrameEnded() {}
 
 }  // namespace plat
-
-namespace script {
-
-bool ParseScript(const std::string& text, std::string* error, ScriptHeader* header) {
-    std::vector<Event> events;
-    if (!ParseEvents(text, &events, header, error)) {
-        return false;
-    }
-    for (const Event& e : events) {
-        AddEvent(e);
-    }
-    return true;
-}
-
-}  // namespace script

@@ -22,12 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "audio/formats.h"
 #include "base/plainfile.h"
 #include "platform/platform.h"
 #include "platform/sdl/music_sdl.h"
 #include "platform/sdl/sdl_internal.h"
-#include "platform/tap.h"
 
 namespace {
 
@@ -115,14 +113,7 @@ std::vector<std::string> FindSoundFonts() {
     return found;
 }
 
-// The whole MIDI file, when it is one.
-bool ReadMidiFile(const char* path, std::vector<Uint8>* out) {
-    return ReadPlainFile(path, formats::MaxMidiBytes + 1, out) &&
-           out->size() <= formats::MaxMidiBytes && formats::LooksLikeMidi(out->data(), out->size());
-}
-
-// Stops and frees the open music without telling a trace: a close of the
-// game's own is told by MusicClose.
+// Stops and frees the open music.
 void HaltMusic();
 
 }  // namespace
@@ -131,7 +122,6 @@ struct plat::Sound {
     std::shared_ptr<Samples> samples;
     int channel = -1;
     unsigned session = 0;
-    std::string tag;  // what a trace calls it
 };
 
 Uint32 sdlplat::MusicEndEventType() {
@@ -178,9 +168,9 @@ int SoundOpen() {
     return 0;
 }
 
-Sound* SoundCreate(const void* pcm, size_t bytes, int channels, int rate, int bits,
-                   const char* tag) {
-    if (!mixerOpen || pcm == nullptr || !formats::MixerTakesPcm(bytes, channels, rate, bits)) {
+Sound* SoundCreate(const void* pcm, size_t bytes, int channels, int rate, int bits) {
+    if (!mixerOpen || pcm == nullptr || bytes == 0 || channels < 1 || channels > 255 ||
+        (bits != 8 && bits != 16)) {
         return nullptr;
     }
     SDL_AudioCVT cvt;
@@ -224,10 +214,10 @@ Sound* SoundCreate(const void* pcm, size_t bytes, int channels, int rate, int bi
     if (channel < 0) {
         return nullptr;
     }
-    return new Sound{std::move(samples), channel, session, tag != nullptr ? tag : ""};
+    return new Sound{std::move(samples), channel, session};
 }
 
-Sound* SoundDuplicate(Sound* src, const char* tag) {
+Sound* SoundDuplicate(Sound* src) {
     if (!mixerOpen || src == nullptr || src->session != session) {
         return nullptr;
     }
@@ -235,14 +225,13 @@ Sound* SoundDuplicate(Sound* src, const char* tag) {
     if (channel < 0) {
         return nullptr;
     }
-    return new Sound{src->samples, channel, session, tag != nullptr ? tag : ""};
+    return new Sound{src->samples, channel, session};
 }
 
 int SoundPlay(Sound* s) {
     if (!mixerOpen || s == nullptr || s->session != session) {
         return -1;
     }
-    tap::NoteSound(s->tag.c_str());
     // On its own channel Mix_PlayChannel cuts the sound short and starts it anew.
     return Mix_PlayChannel(s->channel, &s->samples->chunk, 0) == s->channel ? 0 : -1;
 }
@@ -273,28 +262,21 @@ void SoundClose() {
     ++session;
 }
 
-bool MusicOpen(const char* path) {
-    tap::NoteMusic(std::string("open ") + (path != nullptr ? path : ""));
+bool MusicOpen(const uint8_t* bytes, size_t size) {
     HaltMusic();
-    if (!mixerOpen || path == nullptr) {
+    if (!mixerOpen || bytes == nullptr || size == 0) {
         return false;
     }
     if (!sdlplat::SynthReady()) {
         SDL_SetError("no General MIDI sound font");
         return false;
     }
-    std::vector<Uint8> file;
-    if (!ReadMidiFile(path, &file)) {
-        return false;
-    }
-    // Only a MIDI file: the sequencer never played anything else.
-    sdlplat::SynthOpen(std::move(file));
+    sdlplat::SynthOpen(std::vector<Uint8>(bytes, bytes + size));
     musicOpen = true;
     return true;
 }
 
 void MusicPlay() {
-    tap::NoteMusic("play");
     if (mixerOpen && musicOpen) {
         // Always from the beginning, also after a pause; once, the end posts.
         sdlplat::SynthPlay();
@@ -302,14 +284,12 @@ void MusicPlay() {
 }
 
 void MusicPause() {
-    tap::NoteMusic("pause");
     if (mixerOpen && musicOpen) {
         sdlplat::SynthPause();
     }
 }
 
 void MusicClose() {
-    tap::NoteMusic("close");
     HaltMusic();
 }
 

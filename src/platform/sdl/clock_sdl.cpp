@@ -13,7 +13,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
-#include "platform/tap.h"
+#include "platform/sdl/sdl_internal.h"
 
 namespace {
 
@@ -29,6 +29,8 @@ constexpr uint64_t NanosecondsPerSecond = 1000000000;
 bool clockStarted = false;
 uint64_t clockOrigin = 0;  // monotonic nanoseconds
 uint32_t clockAtOrigin = 0;
+bool startGiven = false;
+uint32_t startAt = 0;
 
 uint64_t MonotonicNanoseconds() {
     struct timespec now;
@@ -44,12 +46,10 @@ uint64_t NanosecondsSinceOrigin() {
         // wake-ups; ours are timed to the tick and ask for none of that.
         prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
         // The clock carries on from where SDL's stood, so it means the same
-        // thing as before to anything that had already read that one.
-        // A playback starts from the clock its recording started from: the
-        // game's random numbers are seeded from its first look at the clock.
-        clockAtOrigin = tap::Playing() ? tap::PlaybackClock() : SDL_GetTicks();
+        // thing as before to anything that had already read that one, unless
+        // the game said where it starts.
+        clockAtOrigin = startGiven ? startAt : SDL_GetTicks();
         clockOrigin = MonotonicNanoseconds();
-        tap::NoteClockStart(clockAtOrigin);
     }
     return MonotonicNanoseconds() - clockOrigin;
 }
@@ -89,6 +89,11 @@ uint32_t GetTicks() {
     return clockAtOrigin + static_cast<uint32_t>(NanosecondsSinceOrigin() / NanosecondsPerMs);
 }
 
+void SetClockStart(uint32_t ms) {
+    startGiven = true;
+    startAt = ms;
+}
+
 void SleepUntilTick(uint32_t tick) {
     const uint64_t nowMs = NanosecondsSinceOrigin() / NanosecondsPerMs;
     const int32_t ahead =
@@ -105,7 +110,8 @@ void SleepUntilTick(uint32_t tick) {
 }
 
 void FrameStarted(uint32_t clock) {
-    tap::NoteFrameStarted(clock);
+    // The sticks as they are now, for the frame about to read them.
+    sdlplat::PostJoysticks();
     if (!frameLogChecked) {
         OpenFrameLog();
     }
@@ -123,8 +129,6 @@ void FrameStarted(uint32_t clock) {
     }
 }
 
-void FrameEnded() {
-    tap::NoteFrameEnded();
-}
+void FrameEnded() {}
 
 }  // namespace plat

@@ -2,8 +2,8 @@
 // or a mapping the player gives in SDL_GAMECONTROLLERCONFIG) is read through
 // the game-controller layer, so that buttons 1 to 4 are the south, east, west
 // and north face buttons on every make of pad and the D-pad steers; any other
-// stick gives its first two axes and first four buttons as they come. The game
-// does its own scaling and dead zone.
+// stick gives its first two axes and first four buttons as they come. Either
+// reaches the game on its scale, the inner half of the travel reading 0.
 //
 // There are always two places, whether or not anything is plugged in. A place
 // with nothing in it reads as unplugged, so the game's own recovery of a lost
@@ -11,11 +11,12 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
+#include "base/joyaxis.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_internal.h"
-#include "platform/tap.h"
 
 namespace {
 
@@ -35,6 +36,8 @@ struct Slot {
     SDL_JoystickGUID guid{};            // of the last device held, to know it again
     bool known = false;                 // guid is set: something was held here once
     bool used = false;                  // opened by the game and not yet closed
+    bool posted = false;                // `last` was posted to the game
+    plat::Event last;                   // the state as the game heard it last
 };
 
 std::vector<Slot> slots;
@@ -127,26 +130,53 @@ Sint16 Steer(SDL_GameController* pad, SDL_GameControllerAxis axis, SDL_GameContr
     return dpad != 0 ? static_cast<Sint16>(dpad * FullPush) : SDL_GameControllerGetAxis(pad, axis);
 }
 
-void ReadPad(SDL_GameController* pad, plat::JoyRaw* out) {
-    out->x = Steer(pad, SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_BUTTON_DPAD_LEFT,
-                   SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
-    out->y = Steer(pad, SDL_CONTROLLER_AXIS_LEFTY, SDL_CONTROLLER_BUTTON_DPAD_UP,
-                   SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+void ReadPad(SDL_GameController* pad, plat::Event* out) {
+    out->x = ScaleJoyAxis(Steer(pad, SDL_CONTROLLER_AXIS_LEFTX, SDL_CONTROLLER_BUTTON_DPAD_LEFT,
+                                SDL_CONTROLLER_BUTTON_DPAD_RIGHT));
+    out->y = ScaleJoyAxis(Steer(pad, SDL_CONTROLLER_AXIS_LEFTY, SDL_CONTROLLER_BUTTON_DPAD_UP,
+                                SDL_CONTROLLER_BUTTON_DPAD_DOWN));
     for (int i = 0; i < 4; ++i) {
-        out->buttons[i] = SDL_GameControllerGetButton(pad, FaceButtons[i]);
+        out->buttons[i] = SDL_GameControllerGetButton(pad, FaceButtons[i]) != 0 ? 1 : 0;
     }
 }
 
-void ReadStick(SDL_Joystick* joystick, plat::JoyRaw* out) {
+void ReadStick(SDL_Joystick* joystick, plat::Event* out) {
     // A stick without a second axis or with fewer buttons reads the missing
     // ones as centred and released.
     const int axes = SDL_JoystickNumAxes(joystick);
     const int buttons = SDL_JoystickNumButtons(joystick);
-    out->x = axes > 0 ? SDL_JoystickGetAxis(joystick, 0) : 0;
-    out->y = axes > 1 ? SDL_JoystickGetAxis(joystick, 1) : 0;
+    out->x = axes > 0 ? ScaleJoyAxis(SDL_JoystickGetAxis(joystick, 0)) : 0;
+    out->y = axes > 1 ? ScaleJoyAxis(SDL_JoystickGetAxis(joystick, 1)) : 0;
     for (int i = 0; i < 4; ++i) {
-        out->buttons[i] = i < buttons ? SDL_JoystickGetButton(joystick, i) : 0;
+        out->buttons[i] = i < buttons && SDL_JoystickGetButton(joystick, i) != 0 ? 1 : 0;
     }
+}
+
+bool SameState(const plat::Event& a, const plat::Event& b) {
+    return a.attached == b.attached && a.x == b.x && a.y == b.y &&
+           std::equal(std::begin(a.buttons), std::end(a.buttons), std::begin(b.buttons));
+}
+
+// Tells the game how the stick in `index` is now, unless it knows already.
+void PostState(int index) {
+    Slot& s = slots[static_cast<size_t>(index)];
+    plat::Event e;
+    e.kind = plat::EventKind::Joystick;
+    e.slot = index;
+    if (s.joystick && SDL_JoystickGetAttached(s.joystick)) {
+        e.attached = true;
+        if (s.pad) {
+            ReadPad(s.pad, &e);
+        } else {
+            ReadStick(s.joystick, &e);
+        }
+    }
+    if (s.posted && SameState(e, s.last)) {
+        return;
+    }
+    s.posted = true;
+    s.last = e;
+    sdlplat::Post(e);
 }
 
 }  // namespace
@@ -199,39 +229,10 @@ bool JoyOpen(int device, int slot) {
         return false;
     }
     s.used = true;
-    return true;
-}
-
-JoyResult JoyRead(int slot, JoyRaw* out) {
-    Slot* s = SlotAt(slot);
-    if (!s) {
-        return JoyResult::Failed;
-    }
-    // The game steers by the first stick only; a playback steers it instead.
-    if (tap::Playing()) {
-        if (slot != 0) {
-            return JoyResult::Lost;
-        }
-        tap::PlaybackJoystick(out);
-        return JoyResult::Ok;
-    }
-    // The game asks between event pumps too, so bring the state up to date.
+    s.posted = false;
     SDL_JoystickUpdate();
-    if (!s->joystick || !SDL_JoystickGetAttached(s->joystick)) {
-        if (slot == 0) {
-            tap::NoteJoystick(false, *out);
-        }
-        return JoyResult::Lost;
-    }
-    if (s->pad) {
-        ReadPad(s->pad, out);
-    } else {
-        ReadStick(s->joystick, out);
-    }
-    if (slot == 0) {
-        tap::NoteJoystick(true, *out);
-    }
-    return JoyResult::Ok;
+    PostState(slot);
+    return true;
 }
 
 bool JoyReacquire(int slot) {
@@ -240,11 +241,14 @@ bool JoyReacquire(int slot) {
         return false;
     }
     SDL_JoystickUpdate();
-    if (s->joystick && SDL_JoystickGetAttached(s->joystick)) {
-        return true;
+    if (!s->joystick || !SDL_JoystickGetAttached(s->joystick)) {
+        Forget(*s);
+        if (!Claim(slot)) {
+            return false;
+        }
     }
-    Forget(*s);
-    return Claim(slot);
+    PostState(slot);
+    return true;
 }
 
 void JoyClose(int slot) {
@@ -254,6 +258,7 @@ void JoyClose(int slot) {
     }
     Forget(*s);
     s->used = false;
+    s->posted = false;
 }
 
 void JoyShutdown() {
@@ -278,14 +283,30 @@ void JoyDeviceEvent(const SDL_Event& event) {
     if (event.type == SDL_JOYDEVICEREMOVED) {
         // Let go of the handle at once; the slot keeps what it needs to know
         // the stick again, and the next read reports it lost.
-        for (Slot& s : slots) {
+        for (size_t i = 0; i < slots.size(); ++i) {
+            Slot& s = slots[i];
             if (s.joystick && SDL_JoystickInstanceID(s.joystick) == event.jdevice.which) {
                 Forget(s);
+                if (s.used) {
+                    PostState(static_cast<int>(i));
+                }
             }
         }
     }
     // A device plugged in is taken up by the next read's recovery step, which
     // is also where a place left empty at start finds its pad.
+}
+
+void PostJoysticks() {
+    if (!started) {
+        return;
+    }
+    SDL_JoystickUpdate();
+    for (size_t i = 0; i < slots.size(); ++i) {
+        if (slots[i].used) {
+            PostState(static_cast<int>(i));
+        }
+    }
 }
 
 }  // namespace sdlplat

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "platform/keys.h"
-#include "platform/tap.h"
+#include "platform/events.h"
+#include "platform/sdl/sdl_internal.h"
 
 namespace sdlplat {
 
@@ -76,20 +76,20 @@ int VirtualKeyForScancode(SDL_Scancode scancode, bool numLock) {
     }
 }
 
-int TranslateKeyEvent(const SDL_Event& event) {
+void TranslateKeyEvent(const SDL_Event& event) {
     if (event.type != SDL_KEYDOWN && event.type != SDL_KEYUP) {
-        return 0;
+        return;
     }
     const int scancode = event.key.keysym.scancode;
     if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) {
-        return 0;
+        return;
     }
     const bool down = event.type == SDL_KEYDOWN;
     // The key state already takes a repeat of a held key for no new press,
     // but a repeat whose key-down we never saw (the key was held when the
     // window got the focus) must not become one either.
     if (down && event.key.repeat) {
-        return 0;
+        return;
     }
     int vk =
         VirtualKeyForScancode(event.key.keysym.scancode, (event.key.keysym.mod & KMOD_NUM) != 0);
@@ -101,11 +101,12 @@ int TranslateKeyEvent(const SDL_Event& event) {
         d = {};
     }
     if (vk == 0) {
-        return 0;
+        return;
     }
-    KeyEvent(vk, down);
-    tap::NoteKey(vk, down);
-    return down ? vk : 0;
+    plat::Event e;
+    e.kind = down ? plat::EventKind::KeyDown : plat::EventKind::KeyUp;
+    e.key = vk;
+    Post(e);
 }
 
 }  // namespace sdlplat

@@ -16,6 +16,6 @@ int VirtualKeyForScancode(SDL_Scancode scancode, bool numLock);
 // left alone. Returns the virtual key of a fresh key press (not a repeat) of a
 // key the game reads, else 0, so that the caller can hand it on as a
 // key-down message.
-int TranslateKeyEvent(const SDL_Event& event);
+void TranslateKeyEvent(const SDL_Event& event);
 
 }  // namespace sdlplat

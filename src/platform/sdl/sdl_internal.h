@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include "platform/events.h"
+
 namespace sdlplat {
 
 // The SDL window, or null before CreateMainWindow / after DestroyMainWindow.
@@ -17,5 +19,11 @@ Uint32 MusicEndEventType();
 
 // Called by the event pump for SDL_JOYDEVICEADDED / SDL_JOYDEVICEREMOVED.
 void JoyDeviceEvent(const SDL_Event& event);
+// Posts the state of every open stick that changed since it was last posted.
+void PostJoysticks();
+
+// Hands an event to the game (every event a back-end file posts goes here,
+// so that a wait knows something came).
+void Post(const plat::Event& event);
 
 }  // namespace sdlplat

@@ -16,13 +16,10 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/keys.h"
-#include "platform/messages.h"
 #include "platform/platform.h"
 #include "platform/sdl/keymap_sdl.h"
 #include "platform/sdl/present.h"
 #include "platform/sdl/sdl_internal.h"
-#include "platform/tap.h"
 
 namespace {
 
@@ -43,7 +40,7 @@ bool reportedActive = false;
 plat::StartWindow startWindow = plat::StartWindow::FullScreen;
 bool displayWasReset = false;
 // Messages queued by the event handling since the counter was last looked at.
-int messagesPosted = 0;
+int eventsPosted = 0;
 
 // The frame on the screen now. A frame that shows the same picture again is
 // not sent up a second time: on a screen without a graphics card to scale it,
@@ -104,9 +101,10 @@ bool UploadShownFrame() {
     return true;
 }
 
-void Post(uint32_t message, intptr_t wParam) {
-    PostMessage(message, wParam, 0);
-    ++messagesPosted;
+void Post(plat::EventKind kind) {
+    plat::Event e;
+    e.kind = kind;
+    sdlplat::Post(e);
 }
 
 bool StartVideo() {
@@ -455,18 +453,13 @@ void ToggleFullscreen() {
     surface = nullptr;
 }
 
-// True when the game was told.
-bool ReportActive(bool active) {
+// The window system may say the same thing twice; the game hears of changes.
+void ReportActive(bool active) {
     if (active == reportedActive) {
-        return false;
+        return;
     }
     reportedActive = active;
-    if (!active) {
-        // Keys let go while another window had the keyboard never come back up.
-        ReleaseAllKeys();
-    }
-    Post(WM_ACTIVATEAPP, active ? 1 : 0);
-    return true;
+    Post(active ? plat::EventKind::FocusGained : plat::EventKind::FocusLost);
 }
 
 bool IsAltEnter(const SDL_Event& e) {
@@ -476,38 +469,16 @@ bool IsAltEnter(const SDL_Event& e) {
            (e.key.keysym.mod & KMOD_ALT) != 0;
 }
 
-// During a playback the recording says when the game has the focus and which
-// keys are down; of the viewer's keys only Esc counts, and it ends the show.
-bool PlaybackTakes(const SDL_Event& e) {
-    if (!tap::Playing()) {
-        return false;
-    }
-    if (e.type == SDL_KEYDOWN && e.key.keysym.scancode == SDL_SCANCODE_ESCAPE && !e.key.repeat) {
-        Post(WM_CLOSE, 0);
-        return true;
-    }
-    if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) {
-        return !IsAltEnter(e);
-    }
-    return e.type == SDL_WINDOWEVENT && (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ||
-                                         e.window.event == SDL_WINDOWEVENT_FOCUS_LOST);
-}
-
 void HandleWindowEvent(const SDL_WindowEvent& w) {
     switch (w.event) {
         case SDL_WINDOWEVENT_CLOSE:
-            tap::NoteClose();
-            Post(WM_CLOSE, 0);
+            Post(plat::EventKind::Close);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-            if (ReportActive(true)) {
-                tap::NoteFocus(true);
-            }
+            ReportActive(true);
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
-            if (ReportActive(false)) {
-                tap::NoteFocus(false);
-            }
+            ReportActive(false);
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             UpdateScaling();
@@ -525,13 +496,9 @@ void HandleWindowEvent(const SDL_WindowEvent& w) {
 }
 
 void HandleEvent(const SDL_Event& e) {
-    if (PlaybackTakes(e)) {
-        return;
-    }
     switch (e.type) {
         case SDL_QUIT:
-            tap::NoteClose();
-            Post(WM_CLOSE, 0);
+            Post(plat::EventKind::Close);
             return;
         case SDL_WINDOWEVENT:
             HandleWindowEvent(e.window);
@@ -544,9 +511,7 @@ void HandleEvent(const SDL_Event& e) {
                 }
                 return;
             }
-            if (const int vk = sdlplat::TranslateKeyEvent(e); vk != 0) {
-                Post(WM_KEYDOWN, vk);
-            }
+            sdlplat::TranslateKeyEvent(e);
             return;
         case SDL_KEYUP:
             sdlplat::TranslateKeyEvent(e);
@@ -572,10 +537,8 @@ void HandleEvent(const SDL_Event& e) {
             displayWasReset = true;
             return;
         default:
-            // During a playback the ends come from the recording.
-            if (e.type == sdlplat::MusicEndEventType() && !tap::Playing()) {
-                tap::NoteMusicEnd();
-                Post(MM_MCINOTIFY, 0);
+            if (e.type == sdlplat::MusicEndEventType()) {
+                Post(plat::EventKind::MusicEnd);
             }
             return;
     }
@@ -587,13 +550,17 @@ SDL_Window* sdlplat::Window() {
     return window;
 }
 
+void sdlplat::Post(const plat::Event& event) {
+    ++eventsPosted;
+    plat::PostEvent(event);
+}
+
 namespace plat {
 
 void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon) {
     const char* t = text != nullptr ? text : "";
     const char* c = caption != nullptr ? caption : "";
     std::fprintf(stderr, "message box [%s]: %s\n", c, t);
-    tap::NoteMessage(t, c);
     // Plain boxes ask for no icon at all: only the leak warning has one.
     const Uint32 flags = icon == BoxIcon::Error ? SDL_MESSAGEBOX_ERROR : 0;
     // Where no box can be shown (no display at all), it is as if OK was pressed.
@@ -648,10 +615,10 @@ void ShowMainWindow() {
     }
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
-    // The window system makes a newly shown window the active one. Without a
-    // window manager no focus event may ever come, so we say it ourselves;
-    // the focus event that a window manager does send is then no news.
-    ReportActive(true);
+    // The window system makes a newly shown window the active one, and the
+    // game takes itself as active from here. Without a window manager no
+    // focus event may ever come; the one a window manager does send is no news.
+    reportedActive = true;
 }
 
 void DestroyMainWindow() {
@@ -671,22 +638,14 @@ void PumpEvents() {
     while (SDL_PollEvent(&e)) {
         HandleEvent(e);
     }
-    if (tap::Playing()) {
-        tap::PlaybackPump();
-    }
+    sdlplat::PostJoysticks();
 }
 
 void WaitEvents() {
-    if (tap::Playing()) {
-        // The recording, not the window, says when the game comes back.
-        PumpEvents();
-        tap::PlaybackWait();
-        return;
-    }
-    // Sleep until something the game has to hear about happens: a key going
-    // up, a joystick coming and going, a resize are handled here and sleep on.
-    messagesPosted = 0;
-    while (messagesPosted == 0) {
+    // Sleep until something is posted for the game: a resize or a joystick
+    // plugged in are handled here and sleep on.
+    eventsPosted = 0;
+    while (eventsPosted == 0) {
         SDL_Event e;
         if (!SDL_WaitEvent(&e)) {
             SDL_Delay(10);

@@ -4,8 +4,8 @@
 
 #include "app/app.h"
 #include "app/cmdline.h"
+#include "app/gamedir.h"
 #include "demo/demo.h"
-#include "platform/gamedir.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {

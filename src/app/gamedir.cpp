@@ -1,5 +1,5 @@
 // Setting up the player's own game directory next to an installed copy.
-#include "platform/gamedir.h"
+#include "app/gamedir.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,9 +11,11 @@
 #include <cstring>
 #include <vector>
 
+#include "base/frames.h"
 #include "base/plainfile.h"
 #include "data/scores.h"
 #include "data/stage.h"
+#include "platform/platform.h"
 
 namespace gamedir {
 namespace {
@@ -197,3 +199,66 @@ bool PrepareUserDirectory(const std::string& user, const std::string& installed,
 }
 
 }  // namespace gamedir
+
+// Where the read-only game files sit, seen from the program's own directory,
+// so that an install moved to another prefix still finds them.
+#ifndef TESSALUNE_BIN_TO_DATA
+#define TESSALUNE_BIN_TO_DATA "../share/tessalune"
+#endif
+
+namespace {
+
+constexpr const char* Caption = "Tessalune";
+
+std::vector<std::string> InstalledCandidates() {
+    std::vector<std::string> candidates;
+    const std::string base = plat::ProgramDirectory();
+    if (!base.empty()) {
+        candidates.push_back(base + TESSALUNE_BIN_TO_DATA);
+    }
+#ifdef TESSALUNE_DATADIR
+    candidates.push_back(TESSALUNE_DATADIR);
+#endif
+    return candidates;
+}
+
+bool Refuse(const std::string& text) {
+    frames::NoteMessage(text.c_str(), Caption, {false, false});
+    plat::MessageBox(text.c_str(), Caption, false);
+    return false;
+}
+
+}  // namespace
+
+bool EnterGameDirectory() {
+    const std::vector<std::string> installs = InstalledCandidates();
+    if (gamedir::PlaysInPlace(".", installs)) {
+        return true;
+    }
+    const std::string installed = gamedir::FindInstalledFiles(installs);
+    if (installed.empty()) {
+        std::string text =
+            "Tessalune cannot find its pictures, sounds and music. It looked for "
+            "Fcg/System1.fcg here and in:";
+        for (const std::string& place : installs) {
+            text += "\n  " + place;
+        }
+        return Refuse(text + "\nReinstall the game, or start it inside a game directory.");
+    }
+    std::string why;
+    const std::string user = plat::UserDataDirectory(&why);
+    if (user.empty()) {
+        return Refuse(std::string("Tessalune cannot make its directory for your scores and "
+                                  "stages (normally ~/.local/share/tessalune).\n") +
+                      why);
+    }
+    if (!gamedir::PrepareUserDirectory(user, installed, &why)) {
+        return Refuse("Tessalune cannot set up its directory for your scores and stages, " + user +
+                      ":\n" + why);
+    }
+    if (chdir(user.c_str()) != 0) {
+        return Refuse("Tessalune cannot enter its directory for your scores and stages, " + user +
+                      ":\n" + std::strerror(errno));
+    }
+    return true;
+}

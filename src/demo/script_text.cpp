@@ -1,7 +1,7 @@
 // The input scripts of the headless runner and the game's recordings (the
-// format is told in platform/script_text.h). A script is taken whole or not
+// format is told in demo/script_text.h). A script is taken whole or not
 // at all.
-#include "platform/script_text.h"
+#include "demo/script_text.h"
 
 #include <charconv>
 #include <cstring>
@@ -12,11 +12,24 @@
 #include <vector>
 
 #include "base/plainfile.h"
-#include "platform/keys.h"
+#include "platform/events.h"
 
 namespace script {
 
 namespace {
+
+struct NamedKey {
+    const char* name;
+    int vk;
+};
+
+// Shift stands for the left one, as a player would press it.
+constexpr NamedKey KeyNames[] = {
+    {"Left", VK_LEFT},     {"Right", VK_RIGHT},   {"Up", VK_UP},         {"Down", VK_DOWN},
+    {"Z", VK_Z},           {"X", VK_X},           {"C", VK_C},           {"V", VK_V},
+    {"B", VK_B},           {"M", VK_M},           {"Return", VK_RETURN}, {"Shift", VK_LSHIFT},
+    {"Escape", VK_ESCAPE}, {"RShift", VK_RSHIFT},
+};
 
 constexpr int JoyAxisLimit = 1000;
 constexpr const char* HeaderWord = "tessalune-recording";
@@ -259,6 +272,33 @@ std::string EventLine(const Event& e) {
         }
     }
     return line + "\n";
+}
+
+const char* KeyName(int vk) {
+    for (const NamedKey& k : KeyNames) {
+        if (k.vk == vk) {
+            return k.name;
+        }
+    }
+    return nullptr;
+}
+
+int KeyFromName(std::string_view name) {
+    for (const NamedKey& k : KeyNames) {
+        if (name == k.name) {
+            return k.vk;
+        }
+    }
+    return 0;
+}
+
+std::string KeyNameList() {
+    std::string list;
+    for (const NamedKey& k : KeyNames) {
+        list += list.empty() ? "" : " ";
+        list += k.name;
+    }
+    return list;
 }
 
 }  // namespace script

@@ -1,4 +1,4 @@
-#include "audio/formats.h"
+#include "base/formats.h"
 
 #include <cstring>
 

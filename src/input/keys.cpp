@@ -1,4 +1,4 @@
-#include "platform/keys.h"
+#include "input/keys.h"
 
 namespace {
 constexpr int KeyCount = 256;
@@ -9,19 +9,6 @@ constexpr uint16_t PressedBit = 0x0001;
 // asked about.
 bool held[KeyCount];
 bool pressed[KeyCount];
-
-struct NamedKey {
-    const char* name;
-    int vk;
-};
-
-// Shift stands for the left one, as a player would press it.
-constexpr NamedKey KeyNames[] = {
-    {"Left", VK_LEFT},     {"Right", VK_RIGHT},   {"Up", VK_UP},         {"Down", VK_DOWN},
-    {"Z", VK_Z},           {"X", VK_X},           {"C", VK_C},           {"V", VK_V},
-    {"B", VK_B},           {"M", VK_M},           {"Return", VK_RETURN}, {"Shift", VK_LSHIFT},
-    {"Escape", VK_ESCAPE}, {"RShift", VK_RSHIFT},
-};
 
 bool Valid(int vk) {
     return vk >= 0 && vk < KeyCount;
@@ -75,31 +62,4 @@ void ReleaseAllKeys() {
         held[vk] = false;
         pressed[vk] = false;
     }
-}
-
-const char* KeyName(int vk) {
-    for (const NamedKey& k : KeyNames) {
-        if (k.vk == vk) {
-            return k.name;
-        }
-    }
-    return nullptr;
-}
-
-int KeyFromName(std::string_view name) {
-    for (const NamedKey& k : KeyNames) {
-        if (name == k.name) {
-            return k.vk;
-        }
-    }
-    return 0;
-}
-
-std::string KeyNameList() {
-    std::string list;
-    for (const NamedKey& k : KeyNames) {
-        list += list.empty() ? "" : " ";
-        list += k.name;
-    }
-    return list;
 }

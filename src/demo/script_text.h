@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace script {
@@ -47,5 +48,12 @@ bool ParseEvents(const std::string& text, std::vector<Event>* events, ScriptHead
 
 // The line a recording gives `event`, newline included.
 std::string EventLine(const Event& event);
+
+// The names scripts and recordings give the game's keys ("Left", "Z",
+// "Shift", ...). KeyName gives null for a key without one, KeyFromName 0 for
+// a name that is no key; KeyNameList is every name, for messages.
+const char* KeyName(int vk);
+int KeyFromName(std::string_view name);
+std::string KeyNameList();
 
 }  // namespace script

@@ -1,4 +1,4 @@
-#include "platform/messages.h"
+#include "input/messages.h"
 
 #include <deque>
 
