@@ -36,16 +36,12 @@
 #include "scenes/play.h"
 #include "scenes/scenes.h"
 #include "support/bytes.h"
-#include "support/child.h"
 #include "support/game.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Generous: a run of the tour takes well under a second here, and a few
-// seconds under the sanitizers. Only a hang comes near it.
-constexpr unsigned CaseSeconds = 120;
 // A tour takes about 1200 frames, 2400 with ten empty stages; past this the
 // game is closed and the case fails as stuck.
 constexpr int FrameBound = 5000;
@@ -381,7 +377,7 @@ struct Tour {
     int keepBall = 240;          // frames of play on each stage before the balls go
 };
 
-// What the child process saw of the run.
+// What the tour saw of the run.
 struct Seen {
     int frames = 0;
     int32_t score = 0;  // the run's, as recorded at its end
@@ -447,7 +443,7 @@ std::vector<int32_t> Table(const std::optional<Bytes>& file) {
     return start;
 }
 
-// Runs the whole game in this (child) process and takes it through every
+// Runs the whole game and takes it through every
 // scene: title, a run that first keeps the ball and then loses every ball,
 // the result screen, the score view, the editor loading stages, and out by
 // the title's leave entry.
@@ -631,7 +627,7 @@ void Fail(Outcome* o, const std::string& why) {
     o->why += "\n    " + why;
 }
 
-// The checks run in the child, on what the game recorded.
+// The checks on what the game recorded.
 Outcome Judge(const Case& c, const Seen& seen) {
     Outcome o;
     for (const std::string& f : seen.failures) {
@@ -710,7 +706,7 @@ Outcome Judge(const Case& c, const Seen& seen) {
     return o;
 }
 
-// Runs the case in a child process inside a copy of the game directory.
+// Runs the case inside a copy of the game directory.
 void RunCase(const Case& c) {
     SCOPED_TRACE(c.file + ": " + c.variant.name);
     std::string why;
@@ -736,33 +732,36 @@ void RunCase(const Case& c) {
     const int logFd = mkstemp(log.data());
     ASSERT_GE(logFd, 0);
 
-    // The child hands back its verdict; gtest output stays readable.
+    // The verdict is told once; gtest output stays readable.
     std::string verdict;
-    const int status = RunInChild(
-        [&](std::string* told) {
-            dup2(logFd, 2);
-            const Seen seen = RunTour(c.tour);
-            Outcome o = Judge(c, seen);
+    const int savedStderr = dup(2);
+    dup2(logFd, 2);
+    std::error_code ec;
+    const fs::path back = fs::current_path(ec);
+    fs::current_path(dir, ec);
+    const Seen seen = RunTour(c.tour);
+    Outcome o = Judge(c, seen);
+    testgame::Reset();
 #if defined(__SANITIZE_ADDRESS__)
-            // The child ends with _exit, past the leak check at exit: ask now,
-            // with the game shut down and everything it made given back.
-            if (__lsan_do_recoverable_leak_check() != 0) {
-                Fail(&o, "memory leaked (the leak report is below)");
-            }
+    // With the game shut down and everything it made given back, nothing it
+    // allocated may still be held.
+    if (__lsan_do_recoverable_leak_check() != 0) {
+        Fail(&o, "memory leaked (the leak report is below)");
+    }
 #endif
-            *told = o.ok ? "" : o.why;
-            if (std::getenv("TESSALUNE_HOSTILE_VERBOSE") != nullptr) {
-                *told += "\n    " + std::to_string(seen.frames) + " frames, score " +
-                         std::to_string(seen.score);
-            }
-            return o.ok ? 0 : 1;
-        },
-        &verdict, dir, CaseSeconds);
+    fs::current_path(back, ec);
+    std::fflush(stderr);
+    dup2(savedStderr, 2);
+    close(savedStderr);
     close(logFd);
-
-    const bool failed = status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+    verdict = o.ok ? "" : o.why;
+    if (std::getenv("TESSALUNE_HOSTILE_VERBOSE") != nullptr) {
+        verdict += "\n    " + std::to_string(seen.frames) + " frames, score " +
+                   std::to_string(seen.score);
+    }
+    const bool failed = !o.ok;
     if (failed) {
-        ADD_FAILURE() << DescribeStatus(status) << ":" << verdict;
+        ADD_FAILURE() << "the game's tour failed:" << verdict;
     }
     if (!verdict.empty()) {
         std::printf("%s: %s%s\n", c.file.c_str(), c.variant.name.c_str(), verdict.c_str());
@@ -777,7 +776,7 @@ void RunCase(const Case& c) {
     std::remove(log.c_str());
 
     // Nothing but the best scores changes, and those only when a run ended or
-    // they were cleared (checked in the child, frame by frame).
+    // they were cleared (checked frame by frame during the tour).
     const Listing after = List(dir);
     for (const auto& [path, entry] : before) {
         const auto it = after.find(path);
@@ -797,7 +796,6 @@ void RunCase(const Case& c) {
             ADD_FAILURE() << path << " was left behind";
         }
     }
-    std::error_code ec;
     fs::remove_all(dir, ec);
 }
 

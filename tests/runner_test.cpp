@@ -8,6 +8,7 @@
 #include "platform/script/script.h"
 #include "shell_harness.h"
 #include "support/bytes.h"
+#include "support/child.h"
 #include "support/game.h"
 
 namespace shell_test {

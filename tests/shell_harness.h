@@ -1,7 +1,6 @@
-// Shared by the shell's tests: the whole program run on the scripted platform
-// in a child process of its own, so that every run starts with every
-// subsystem as a fresh process has it, inside a fresh copy of the game
-// directory; the child reports what each frame did.
+// Shared by the shell's tests: the whole program run on the scripted platform,
+// every subsystem put back as a fresh process has it, inside a fresh copy of
+// the game directory; what each frame did is reported.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,7 +17,6 @@
 #include "app/app.h"
 #include "base/frameclock.h"
 #include "platform/script/script.h"
-#include "support/child.h"
 #include "support/game.h"
 #include "support/scratch.h"
 
@@ -59,7 +57,7 @@ struct Hooks {
     std::function<void()> setup;             // before WinMain: script, faults, clock
     std::function<void(int)> before;         // before each frame
     std::function<void(int)> after;          // after each frame, before it is recorded
-    std::function<void(RunResult*)> finish;  // after WinMain returned, in the child
+    std::function<void(RunResult*)> finish;  // after WinMain returned
 };
 
 namespace detail {
@@ -77,54 +75,6 @@ inline uint64_t Hash(const std::vector<uint16_t>& pixels) {
     return h;
 }
 
-// The record goes from the child to the parent field by field; Fields names
-// them once, for the writer and the reader alike.
-template <class F>
-void Fields(F& f, FrameInfo& x) {
-    f(x.clock, x.scene, x.musicPlaying, x.pixels, x.sounds, x.music, x.messages);
-}
-template <class F>
-void Fields(F& f, RunResult& r) {
-    f(r.exitCode, r.frames, r.messages, r.music, r.notes, r.windowOpen, r.lockHeld, r.displayOpen,
-      r.musicPlaying, r.cursorHidden, r.liveSounds, r.badSoundReleases, r.windowTitle);
-}
-
-// Numbers as their bytes (parent and child are the same program), strings
-// and lists after their length; the same code writes and reads.
-struct Wire {
-    std::string bytes;
-    bool reading = false;
-    size_t at = 0;
-    bool ok = true;
-    template <class... T>
-    void operator()(T&... v) {
-        (Item(v), ...);
-    }
-    template <class T>
-    void Item(T& v) {
-        if constexpr (std::is_arithmetic_v<T>) {
-            if (!reading) {
-                bytes.append(reinterpret_cast<const char*>(&v), sizeof v);
-            } else if ((ok = ok && sizeof v <= bytes.size() - at)) {
-                std::memcpy(&v, bytes.data() + at, sizeof v);
-                at += sizeof v;
-            }
-        } else if constexpr (requires { v.first; }) {
-            Item(v.first), Item(v.second);
-        } else if constexpr (requires { v.size(); }) {
-            size_t n = v.size();
-            Item(n);
-            // Every item takes a byte at least: a length past the end is damage.
-            v.resize(reading ? (ok ? std::min(n, bytes.size() - at) : 0) : n);
-            for (auto& item : v) {
-                Item(item);
-            }
-        } else {
-            Fields(*this, v);
-        }
-    }
-};
-
 }  // namespace detail
 
 // For hooks: a line for the parent to look at.
@@ -132,60 +82,44 @@ inline void Note(const std::string& line) {
     detail::Notes().push_back(line);
 }
 
-// Runs the program once in a child process, in the current directory.
+// Runs the program once, in the current directory, from every subsystem's
+// start as a fresh process has it.
 inline RunResult RunGame(const Hooks& hooks) {
-    std::string record;
-    const int status = RunInChild(
-        [&](std::string* out) {
-            testgame::Reset();
-            ResetAppState();
-            RunResult r;
-            if (hooks.setup) {
-                hooks.setup();
-            }
-            testgame::SetBeforeFrame([&](int frame) {
-                if (hooks.before) {
-                    hooks.before(frame);
-                }
-            });
-            testgame::SetAfterFrame([&](int frame, frames::Output&& frameOut) {
-                if (hooks.after) {
-                    hooks.after(frame);
-                }
-                frames::Output rec = std::move(frameOut);
-                r.frames.push_back(FrameInfo{rec.clock, LastSceneRun(), script::MusicPlaying(),
-                                             detail::Hash(script::LastPresented()), rec.sounds,
-                                             rec.music, rec.messages});
-            });
-            r.exitCode = WinMain();
-            r.messages = frames::All().messages;
-            r.music = frames::All().music;
-            r.windowOpen = script::WindowOpen();
-            r.lockHeld = script::LockHeld();
-            r.displayOpen = script::DisplayIsOpen();
-            r.musicPlaying = script::MusicPlaying();
-            r.cursorHidden = script::CursorHidden();
-            r.liveSounds = script::LiveSounds();
-            r.badSoundReleases = script::BadSoundReleases();
-            r.windowTitle = script::WindowTitle();
-            if (hooks.finish) {
-                hooks.finish(&r);
-            }
-            r.notes = detail::Notes();
-            detail::Wire w;
-            detail::Fields(w, r);
-            *out = std::move(w.bytes);
-            return 0;
-        },
-        &record, "", 120);  // a run that hangs fails instead of holding up the suite
+    testgame::Reset();
+    detail::Notes().clear();
     RunResult r;
-    detail::Wire reader{std::move(record), true};
-    detail::Fields(reader, r);
-    if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || !reader.ok ||
-        reader.at != reader.bytes.size()) {
-        ADD_FAILURE() << "the game's run did not finish: " << DescribeStatus(status);
-        return {};
+    if (hooks.setup) {
+        hooks.setup();
     }
+    testgame::SetBeforeFrame([&](int frame) {
+        if (hooks.before) {
+            hooks.before(frame);
+        }
+    });
+    testgame::SetAfterFrame([&](int frame, frames::Output&& rec) {
+        if (hooks.after) {
+            hooks.after(frame);
+        }
+        r.frames.push_back(FrameInfo{rec.clock, LastSceneRun(), script::MusicPlaying(),
+                                     detail::Hash(script::LastPresented()), rec.sounds, rec.music,
+                                     rec.messages});
+    });
+    r.exitCode = WinMain();
+    r.messages = frames::All().messages;
+    r.music = frames::All().music;
+    r.windowOpen = script::WindowOpen();
+    r.lockHeld = script::LockHeld();
+    r.displayOpen = script::DisplayIsOpen();
+    r.musicPlaying = script::MusicPlaying();
+    r.cursorHidden = script::CursorHidden();
+    r.liveSounds = script::LiveSounds();
+    r.badSoundReleases = script::BadSoundReleases();
+    r.windowTitle = script::WindowTitle();
+    if (hooks.finish) {
+        hooks.finish(&r);
+    }
+    r.notes = detail::Notes();
+    testgame::Reset();
     return r;
 }
 

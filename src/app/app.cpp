@@ -2,12 +2,17 @@
 // loop that runs one frame whenever nothing else is waiting.
 #include "app/app.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "base/frames.h"
+#include "data/datafile.h"
+#include "data/scores.h"
+#include "data/stage.h"
 #include "gfx/gfx.h"
 #include "input/events.h"
 #include "input/input.h"
@@ -15,6 +20,7 @@
 #include "input/messages.h"
 #include "platform/platform.h"
 #include "scenes/random.h"
+#include "scenes/scenes.h"
 
 int AppActive = 0;
 
@@ -224,4 +230,22 @@ void ResetAppState() {
     AppActive = 0;
     windowAlive = false;
     ResetFrameSchedule();
+}
+
+void ResetGame() {
+    ResetAppState();
+    ResetTitleScene();
+    ResetPlayScene();
+    ResetResultScene();
+    ResetEditorScene();
+    ResetGameRandom();
+    ResetGraphics();
+    ResetSound();
+    ResetMusic();
+    ResetInput();
+    events::Reset();
+    frames::Reset();
+    std::fill(std::begin(StageGrid), std::end(StageGrid), 0);
+    std::fill(std::begin(BestScores), std::end(BestScores), 0);
+    FileStepFails = nullptr;
 }

@@ -35,3 +35,7 @@ int32_t LastSceneRun();
 // the frame schedule not yet started. For tests that run the game many times.
 void ResetAppState();
 void ResetFrameSchedule();
+// Puts every subsystem of the game back as a fresh process has it (the
+// platform back-end is reset on its own), so that the runner and the tests
+// can run the game many times in one process.
+void ResetGame();

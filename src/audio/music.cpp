@@ -62,3 +62,7 @@ int CloseMidi() {
     midiOpen = false;
     return result;
 }
+
+void ResetMusic() {
+    midiOpen = false;
+}

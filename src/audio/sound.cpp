@@ -155,3 +155,15 @@ void ReleaseDirectSound() {
         soundOpen = false;
     }
 }
+
+void ResetSound() {
+    for (plat::Sound** table : {lpSeMovSound, lpSeCheSound, lpSeCanSound}) {
+        table[0] = table[1] = nullptr;
+    }
+    for (auto& hit : lpHitSound) {
+        hit = nullptr;
+    }
+    nHitSound = 0;
+    soundOpen = false;
+    tags.clear();
+}

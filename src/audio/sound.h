@@ -34,3 +34,5 @@ int PlaySe(plat::Sound* buffer, uint32_t flags);
 void PlayHitSound();
 void ReleaseSound(plat::Sound** slot);
 void ReleaseDirectSound();
+// Back to no sound service and no buffers, as at start (the platform forgets them).
+void ResetSound();

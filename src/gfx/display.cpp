@@ -185,3 +185,18 @@ uint16_t SurfacePixel(const Surface* s, int x, int y) {
     gfx::FlushDrawing();
     return gfx::Row(s, y)[x];
 }
+
+void ResetGraphics() {
+    const std::vector<Surface*> alive = liveSurfaces;
+    lpPrimary = lpBack = nullptr;
+    for (Surface*& s : lpMain) {
+        s = nullptr;
+    }
+    for (Surface* s : alive) {
+        ReleaseSurface(&s);
+    }
+    if (lpDD != nullptr) {
+        Release(lpDD);
+        lpDD = nullptr;
+    }
+}

@@ -39,6 +39,8 @@ bool IsLost(const Surface* surface);
 // Asks the platform whether the display was reset since the last call; when it
 // was, every surface counts as lost. The frame step calls it before IsLost.
 void CheckDisplayReset();
+// Back to no display and no surfaces, whatever a run left alive, without a word.
+void ResetGraphics();
 
 // What the drawing operations return. Nobody has to look: a refused draw is
 // just missing from that one frame.

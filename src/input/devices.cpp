@@ -112,3 +112,11 @@ void ReleaseInput() {
         lpDI = false;
     }
 }
+
+void ResetInput() {
+    delete[] lpDIJoystick;
+    lpDIJoystick = nullptr;
+    lpDI = false;
+    nJoystickLimit = 0;
+    nJoystick = 0;
+}

@@ -30,6 +30,8 @@ int InitJoystick(int maximum);
 void ReleaseKeyboard();
 void ReleaseJoystick(int index);
 void ReleaseInput();
+// Back to no input service and no joysticks, as at start.
+void ResetInput();
 
 // What the enumeration callbacks answer.
 constexpr int DIENUM_STOP = 0;

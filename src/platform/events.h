@@ -1,4 +1,4 @@
-// What a back-end tells the game: one event type, the one recordings speak.
+// What a back-end tells the game: one event type for all it has to say.
 //
 // A back-end turns what its platform says (keys, sticks, focus, the end of a
 // piece of music, a close) into these and hands each to PostEvent, on the

@@ -65,8 +65,8 @@ void WaitEvents();
 
 // The 32-bit millisecond clock.
 uint32_t GetTicks();
-// Makes the clock read `ms` at its first look (a replay starts from the clock
-// its recording started from); otherwise it carries on from the platform's own.
+// Makes the clock read `ms` at its first look; otherwise it carries on from
+// the platform's own clock.
 void SetClockStart(uint32_t ms);
 // Sleeps until the clock reads `tick`, waking at the start of that
 // millisecond; returns at once when the clock is already there or past it.

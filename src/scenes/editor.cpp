@@ -144,3 +144,13 @@ int32_t EditorStep() {
     }
     return next;
 }
+
+void ResetEditorScene() {
+    EditorColumn = 0;
+    EditorRow = 0;
+    EditorStage = 0;
+    EditorBrickSet = 0;
+    entry = EntryFrames;
+    lastDirection = 0;
+    lastButton = 0;
+}

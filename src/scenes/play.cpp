@@ -2,6 +2,7 @@
 #include "scenes/play.h"
 
 #include <cstdlib>
+#include <algorithm>
 #include <iterator>
 
 #include "audio/music.h"
@@ -36,8 +37,9 @@ constexpr int MotionNone = 0;
 constexpr int MotionRight = 1;
 constexpr int MotionLeft = 2;
 
-PlayState st{PlayEntryFrames, 0,       StartLives, 0, 0, 0, 0, BallStartX,
-             BallStartY,      StartDx, StartDy,    0, 0, 0, 0, 0};
+constexpr PlayState StartState{PlayEntryFrames, 0,       StartLives, 0, 0, 0, 0, BallStartX,
+                               BallStartY,      StartDx, StartDy,    0, 0, 0, 0, 0};
+PlayState st = StartState;
 
 const char* const MusicFiles[5] = {"Mid/Bgm1.mid", "Mid/Bgm2.mid", "Mid/Bgm3.mid", "Mid/Bgm4.mid",
                                    "Mid/Bgm5.mid"};
@@ -245,4 +247,10 @@ int32_t PlayStep() {
         st.entry = PlayEntryFrames;
     }
     return next;
+}
+
+void ResetPlayScene() {
+    st = StartState;
+    std::fill(std::begin(FallGrid), std::end(FallGrid), 0);
+    PanelAnim = AnimState{0, 0, PanelAnimation};
 }

@@ -34,3 +34,8 @@ int GameRandom() {
 uint32_t GameRandomSeed() {
     return seedGiven;
 }
+
+void ResetGameRandom() {
+    seeded = false;
+    seedGiven = 1;
+}

@@ -12,3 +12,5 @@ void SeedGameRandom(uint32_t seed);
 int GameRandom();
 // The seed of the sequence now drawn from (1 before any was given).
 uint32_t GameRandomSeed();
+// Back to unseeded, as at start.
+void ResetGameRandom();

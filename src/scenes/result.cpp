@@ -55,3 +55,8 @@ int32_t ResultStep() {
     }
     return next;
 }
+
+void ResetResultScene() {
+    entry = EntryFrames;
+    lastButton = 1;
+}

@@ -12,3 +12,9 @@ int32_t TitleStep();
 int32_t PlayStep();
 int32_t ResultStep();
 int32_t EditorStep();
+
+// Each scene back to its state at start-up, as a fresh process has it.
+void ResetTitleScene();
+void ResetPlayScene();
+void ResetResultScene();
+void ResetEditorScene();

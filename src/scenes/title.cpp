@@ -1,6 +1,7 @@
 // The title: the menu, the best scores, and the hidden way into the editor.
 #include "scenes/title.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "audio/music.h"
@@ -163,4 +164,13 @@ int32_t TitleStep() {
         entry = EntryFrames;
     }
     return next;
+}
+
+void ResetTitleScene() {
+    MenuCursor = 0;
+    ScoreView = 0;
+    std::fill(std::begin(TitleScores), std::end(TitleScores), 0);
+    entry = EntryFrames;
+    lastDirection = 1;
+    lastButton = 1;
 }

@@ -1,6 +1,5 @@
-// The one way the tests run the game in a process of its own: the game keeps
-// its state in globals, so every run that must start as a fresh program does
-// is made in a forked child.
+// Processes of their own, for the tests that must see the game die or see a
+// second copy: a child to kill, and commands to run.
 #pragma once
 
 #include <signal.h>
@@ -86,26 +85,3 @@ inline std::string DescribeStatus(int status) {
     return "the child exited with " + std::to_string(WEXITSTATUS(status));
 }
 
-#ifndef SUPPORT_WITHOUT_GTEST
-#include <gtest/gtest.h>
-
-// Runs `body` in a child inside a fresh copy of the game directory, which is
-// removed afterwards; the child's failures are printed as they happen and
-// fail the test here.
-inline void InFreshGame(const std::function<void()>& body, unsigned seconds = 0) {
-    std::string why;
-    const std::string dir = NewGameCopy("game", &why);
-    ASSERT_FALSE(dir.empty()) << why;
-    const int status = RunInChild(
-        [&] {
-            body();
-            return ::testing::Test::HasFailure() ? 1 : 0;
-        },
-        dir, seconds);
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-    EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << DescribeStatus(status) << "; the checks inside the game's child process failed "
-        << "(see above)";
-}
-#endif

@@ -3,7 +3,10 @@
 // with time passing up to its lines while the game is inactive.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <utility>
@@ -14,6 +17,7 @@
 #include "demo/tap.h"
 #include "input/events.h"
 #include "platform/script/script.h"
+#include "support/scratch.h"
 
 namespace testgame {
 
@@ -36,9 +40,7 @@ inline void Install() {
 inline void Reset() {
     tap::Finish();
     script::Reset();
-    ResetAppState();
-    events::Reset();
-    frames::Reset();
+    ResetGame();
     frames::KeepAll(true);
     detail::Before() = nullptr;
     detail::After() = nullptr;
@@ -93,4 +95,23 @@ inline void Key(int vk, bool down) {
     events::Take(e);
 }
 
+// Runs `body` inside a fresh copy of the game directory, which is removed
+// afterwards, with the game as a fresh process has it.
+inline void InFreshGame(const std::function<void()>& body) {
+    std::string why;
+    const std::string dir = NewGameCopy("game", &why);
+    ASSERT_FALSE(dir.empty()) << why;
+    std::error_code ec;
+    const std::filesystem::path back = std::filesystem::current_path(ec);
+    std::filesystem::current_path(dir, ec);
+    ASSERT_FALSE(ec) << "cannot enter " << dir;
+    Reset();
+    body();
+    Reset();
+    std::filesystem::current_path(back, ec);
+    std::filesystem::remove_all(dir, ec);
+}
+
 }  // namespace testgame
+
+using testgame::InFreshGame;

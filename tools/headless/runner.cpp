@@ -18,7 +18,6 @@
 #include "demo/tap.h"
 #include "demo/trace.h"
 #include "gfx/gfx.h"
-#include "input/events.h"
 #include "platform/script/script.h"
 #include "tools/headless/autoplay.h"
 
@@ -138,9 +137,7 @@ int main(int argc, char** argv) {
     }
 
     script::Reset();
-    ResetAppState();
-    events::Reset();
-    frames::Reset();
+    ResetGame();
     std::vector<script::Event> lines;
     if (!options.input.empty()) {
         std::string text;
