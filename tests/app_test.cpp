@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "app/cmdline.h"
+#include "game_harness.h"
 #include "input/keys.h"
 #include "platform/script/script.h"
-#include "shell_harness.h"
 #include "support/game.h"
 
 namespace shell_test {

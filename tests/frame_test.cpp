@@ -4,10 +4,10 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include "game_harness.h"
 #include "gfx/gfx.h"
 #include "platform/script/script.h"
 #include "scenes/scenes.h"
-#include "shell_harness.h"
 #include "support/game.h"
 
 namespace shell_test {

@@ -756,8 +756,8 @@ void RunCase(const Case& c) {
     close(logFd);
     verdict = o.ok ? "" : o.why;
     if (std::getenv("TESSALUNE_HOSTILE_VERBOSE") != nullptr) {
-        verdict += "\n    " + std::to_string(seen.frames) + " frames, score " +
-                   std::to_string(seen.score);
+        verdict +=
+            "\n    " + std::to_string(seen.frames) + " frames, score " + std::to_string(seen.score);
     }
     const bool failed = !o.ok;
     if (failed) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "data/stage.h"
-#include "scenes_harness.h"
+#include "game_harness.h"
 
 namespace {
 

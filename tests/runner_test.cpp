@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "game_harness.h"
 #include "input/input.h"
 #include "platform/script/script.h"
-#include "shell_harness.h"
 #include "support/bytes.h"
 #include "support/child.h"
 #include "support/game.h"

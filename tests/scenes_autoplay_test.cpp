@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "data/scores.h"
-#include "scenes_harness.h"
+#include "game_harness.h"
 
 namespace {
 

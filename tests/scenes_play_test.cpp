@@ -6,8 +6,8 @@
 
 #include "audio/sound.h"
 #include "data/scores.h"
+#include "game_harness.h"
 #include "scenes/draw_common.h"
-#include "scenes_harness.h"
 
 namespace {
 

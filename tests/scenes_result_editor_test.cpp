@@ -3,8 +3,8 @@
 
 #include <vector>
 
+#include "game_harness.h"
 #include "scenes/editor.h"
-#include "scenes_harness.h"
 
 namespace {
 

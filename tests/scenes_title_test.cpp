@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "data/scores.h"
+#include "game_harness.h"
 #include "input/messages.h"
 #include "scenes/title.h"
-#include "scenes_harness.h"
 
 namespace {
 

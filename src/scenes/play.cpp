@@ -1,8 +1,8 @@
 // The play scene: one frame of the rules, in the order they must run.
 #include "scenes/play.h"
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <iterator>
 
 #include "audio/music.h"

@@ -116,7 +116,6 @@ const Spoil Spoils[] = {
     {"events all 0x80 (notes without data)", Events([](size_t) { return 0x80; })},
 };
 
-
 // Opens and plays the file for a moment on SDL's disk driver. True when it
 // played, false when it was refused.
 bool PlaysOrRefuses(const std::string& dir, const std::string& mid) {

@@ -1,11 +1,11 @@
 // The SDL back-end of the shell: the single-instance lock between processes,
 // and SDL's events as the window procedure gets them. Runs without a display.
 #include <SDL.h>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>

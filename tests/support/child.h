@@ -84,4 +84,3 @@ inline std::string DescribeStatus(int status) {
     }
     return "the child exited with " + std::to_string(WEXITSTATUS(status));
 }
-

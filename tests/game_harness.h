@@ -1,7 +1,9 @@
-// Shared by the scene tests: the whole game run on the scripted platform in a
-// child process of its own (so every run starts from the program's first
-// frame, with every scene's state as at start-up), inside a fresh copy of the
-// game directory, with a record of what each frame did and showed.
+// The one whole-game harness of the tests: the game run on the scripted
+// platform from the program's first frame, with every subsystem as at
+// start-up, inside a fresh copy of the game directory, with a record of what
+// each frame did and showed. The scene tests drive it frame by frame
+// (scenes_test::Game); the shell's tests run whole programs with hooks
+// (shell_test::RunGame).
 #pragma once
 
 #include <SDL.h>
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "base/frameclock.h"
 #include "data/stage.h"
 #include "gfx/gfx.h"
 #include "input/keys.h"
@@ -69,8 +72,18 @@ struct Frame {
     std::vector<int32_t> grid;  // the StageGrid after the frame
     std::vector<int32_t> fall;  // the FallGrid after the frame
     frames::Output record;
+    bool musicPlaying = false;     // the music sounding after the frame
+    uint64_t pixels = 0;           // a hash of the presented picture, when asked for
     std::vector<uint16_t> screen;  // only when asked for
 };
+
+inline uint64_t HashPixels(const std::vector<uint16_t>& pixels) {
+    uint64_t h = 1469598103934665603ull;
+    for (uint16_t p : pixels) {
+        h = (h ^ p) * 1099511628211ull;
+    }
+    return h;
+}
 
 using Screen = std::vector<uint16_t>;
 
@@ -130,6 +143,10 @@ class Game {
     void StartIn(int32_t scene) { startScene_ = scene; }
     // Runs before frame F, after its key events (set up positions here).
     void Before(std::function<void(int)> hook) { before_ = std::move(hook); }
+    // Runs after frame F was presented, before the test's record of it is made.
+    void After(std::function<void(int)> hook) { after_ = std::move(hook); }
+    // Keeps a hash of every presented picture.
+    void HashScreens() { hashScreens_ = true; }
     // Keeps the presented picture of these frames.
     void KeepScreen(int frame) { keep_.push_back(frame); }
     void KeepScreens(int from, int to) {
@@ -138,9 +155,12 @@ class Game {
         }
     }
 
-    // Runs `frames` frames (or until the program ends by itself).
+    // Runs `frames` frames (or until the program ends by itself); a negative
+    // number leaves the limit as the test set it.
     void Run(int frames) {
-        testgame::SetFrameLimit(frames);
+        if (frames >= 0) {
+            testgame::SetFrameLimit(frames);
+        }
         testgame::SetBeforeFrame([this](int f) {
             if (f == 0 && startScene_ != 0) {
                 CurrentScene = startScene_;
@@ -150,6 +170,9 @@ class Game {
             }
         });
         testgame::SetAfterFrame([this](int f, frames::Output&& frameOut) {
+            if (after_) {
+                after_(f);
+            }
             if (f == 0) {
                 for (int i = 0; i < 4; ++i) {
                     Sheets()[static_cast<size_t>(i)] = CopySheet(lpMain[i]);
@@ -162,6 +185,10 @@ class Game {
             fr.grid.assign(StageGrid, StageGrid + StageCells);
             fr.fall.assign(FallGrid, FallGrid + StageCells);
             fr.record = std::move(frameOut);
+            fr.musicPlaying = script::MusicPlaying();
+            if (hashScreens_) {
+                fr.pixels = HashPixels(script::LastPresented());
+            }
             for (int k : keep_) {
                 if (k == f) {
                     fr.screen = script::LastPresented();
@@ -221,6 +248,8 @@ class Game {
 
     int32_t startScene_ = 0;
     std::function<void(int)> before_;
+    std::function<void(int)> after_;
+    bool hashScreens_ = false;
     std::vector<int> keep_;
     std::vector<Frame> frames_;
     int exitCode_ = 0;
@@ -341,3 +370,98 @@ inline Screen ReadShot(const std::string& path) {
 }
 
 }  // namespace scenes_test
+
+// ---- whole runs of the program, for the shell's tests ------------------------
+
+namespace shell_test {
+
+namespace fs = std::filesystem;
+using frameclock::DueMs;
+
+using Message = std::pair<std::string, std::string>;  // text, caption
+
+struct FrameInfo {
+    uint32_t clock = 0;
+    int32_t scene = 0;
+    bool musicPlaying = false;
+    uint64_t pixels = 0;  // a hash of the presented frame
+    std::vector<std::string> sounds;
+    std::vector<std::string> music;
+    std::vector<Message> messages;
+};
+
+struct RunResult {
+    int exitCode = -1;
+    std::vector<FrameInfo> frames;
+    std::vector<Message> messages;  // the whole run
+    std::vector<std::string> music;
+    std::vector<std::string> notes;  // whatever the hooks wrote with Note()
+    bool windowOpen = false;
+    bool lockHeld = false;
+    bool displayOpen = false;
+    bool musicPlaying = false;
+    bool cursorHidden = false;
+    int liveSounds = 0;
+    int badSoundReleases = 0;
+    std::string windowTitle;
+};
+
+struct Hooks {
+    std::function<void()> setup;             // before WinMain: script, faults, clock
+    std::function<void(int)> before;         // before each frame
+    std::function<void(int)> after;          // after each frame, before it is recorded
+    std::function<void(RunResult*)> finish;  // after WinMain returned
+};
+
+namespace detail {
+
+inline std::vector<std::string>& Notes() {
+    static std::vector<std::string> notes;
+    return notes;
+}
+
+}  // namespace detail
+
+// For hooks: a line for the parent to look at.
+inline void Note(const std::string& line) {
+    detail::Notes().push_back(line);
+}
+
+// Runs the program once, in the current directory, from every subsystem's
+// start as a fresh process has it, until it ends by itself.
+inline RunResult RunGame(const Hooks& hooks) {
+    scenes_test::Game game;
+    detail::Notes().clear();
+    if (hooks.setup) {
+        hooks.setup();
+    }
+    game.Before(hooks.before);
+    game.After(hooks.after);
+    game.HashScreens();
+    game.Run(-1);
+    RunResult r;
+    r.exitCode = game.exitCode();
+    for (int f = 0; f < game.count(); ++f) {
+        const scenes_test::Frame& fr = game.at(f);
+        r.frames.push_back(FrameInfo{fr.record.clock, fr.ran, fr.musicPlaying, fr.pixels,
+                                     fr.record.sounds, fr.record.music, fr.record.messages});
+    }
+    r.messages = frames::All().messages;
+    r.music = frames::All().music;
+    r.windowOpen = script::WindowOpen();
+    r.lockHeld = script::LockHeld();
+    r.displayOpen = script::DisplayIsOpen();
+    r.musicPlaying = script::MusicPlaying();
+    r.cursorHidden = script::CursorHidden();
+    r.liveSounds = script::LiveSounds();
+    r.badSoundReleases = script::BadSoundReleases();
+    r.windowTitle = script::WindowTitle();
+    if (hooks.finish) {
+        hooks.finish(&r);
+    }
+    r.notes = detail::Notes();
+    testgame::Reset();
+    return r;
+}
+
+}  // namespace shell_test
