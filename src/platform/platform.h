@@ -5,7 +5,7 @@
 //   src/platform/script/  a scripted stand-in for tests and tessalune-headless: its clock,
 //                         keys, joystick, focus and music end are driven from outside, and
 //                         everything the game asks of it is recorded.
-// Game code outside src/platform and src/gfx never includes SDL headers; it calls these.
+// Nothing outside src/platform/sdl includes SDL headers; the game calls these.
 #pragma once
 
 #include <cstddef>
