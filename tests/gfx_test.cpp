@@ -373,6 +373,127 @@ TEST_F(Gfx, BrokenPictureFilesAreTurnedAway) {
     EXPECT_EQ(messages.size(), broken.size() + 1);
 }
 
+// A bitmap of every kind a writer makes, with random pixels: the header
+// size, the bits a pixel, the compression (3: masks), the masks, and how
+// many colours a table holds (0: all).
+struct BmpKind {
+    uint32_t info;
+    uint16_t bits;
+    uint32_t compression = 0;
+    uint32_t masks[4] = {};
+    uint32_t colours = 0;
+};
+
+Bytes RandomBmp(const BmpKind& k, int32_t w, int32_t h, std::mt19937& random) {
+    const uint32_t rowBytes = (static_cast<uint32_t>(w) * k.bits + 7) / 8;
+    const uint32_t stride = (rowBytes + 3) & ~3u;
+    const uint32_t masks = k.compression == 3 && k.info == 40 ? 12 : 0;
+    const uint32_t entries = k.bits <= 8 ? (k.colours != 0 ? k.colours : 1u << k.bits) : 0;
+    const uint32_t at = 14 + k.info + masks + entries * (k.info == 12 ? 3 : 4);
+    const uint32_t rows = static_cast<uint32_t>(h < 0 ? -h : h);
+    Bytes b(at + stride * rows, 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    PutLe32(&b, 2, static_cast<uint32_t>(b.size()));
+    PutLe32(&b, 10, at);
+    PutLe32(&b, 14, k.info);
+    if (k.info == 12) {
+        PutLe16(&b, 18, static_cast<uint16_t>(w));
+        PutLe16(&b, 20, static_cast<uint16_t>(h));
+        PutLe16(&b, 22, 1);
+        PutLe16(&b, 24, k.bits);
+    } else {
+        PutLe32(&b, 18, static_cast<uint32_t>(w));
+        PutLe32(&b, 22, static_cast<uint32_t>(h));
+        PutLe16(&b, 26, 1);
+        PutLe16(&b, 28, k.bits);
+        PutLe32(&b, 30, k.compression);
+        PutLe32(&b, 46, k.colours);
+        for (int i = 0; i < (k.info >= 56 ? 4 : 3) && k.compression == 3; ++i) {
+            PutLe32(&b, 54 + 4 * static_cast<size_t>(i), k.masks[i]);
+        }
+    }
+    for (size_t i = at - entries * (k.info == 12 ? 3 : 4); i < b.size(); ++i) {
+        b[i] = static_cast<unsigned char>(random());
+    }
+    if (k.bits <= 8) {  // every index inside the table
+        for (uint32_t r = 0; r < rows; ++r) {
+            for (int x = 0; x < w; ++x) {
+                const size_t bit = static_cast<size_t>(x) * k.bits;
+                unsigned char& byte = b[at + r * stride + bit / 8];
+                const int shift = 8 - k.bits - static_cast<int>(bit % 8);
+                byte = static_cast<unsigned char>((byte & ~(((1u << k.bits) - 1) << shift)) |
+                                                  (random() % entries) << shift);
+            }
+        }
+    }
+    return b;
+}
+
+// What SDL made of the same file; empty when it refused it.
+std::vector<uint16_t> SdlPixels(const fs::path& path) {
+    std::vector<uint16_t> all;
+    SDL_Surface* raw = SDL_LoadBMP(path.c_str());
+    SDL_Surface* s =
+        raw != nullptr ? SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGB565, 0) : nullptr;
+    for (int y = 0; s != nullptr && y < s->h; ++y) {
+        const auto* row =
+            reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch);
+        all.insert(all.end(), row, row + s->w);
+    }
+    SDL_FreeSurface(s);
+    SDL_FreeSurface(raw);
+    return all;
+}
+
+TEST_F(Gfx, PicturesReadAsSdlReadThem) {
+    const BmpKind kinds[] = {
+        {40, 24},
+        {40, 32},
+        {40, 16},
+        {40, 16, 3, {0xF800, 0x07E0, 0x001F}},
+        {40, 16, 3, {0x7C00, 0x03E0, 0x001F}},
+        {56, 16, 3, {0x7C00, 0x03E0, 0x001F, 0x8000}},
+        {40, 32, 3, {0xFF0000, 0xFF00, 0xFF}},
+        {124, 32, 3, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}},
+        {108, 24},
+        {40, 8},
+        {40, 8, 0, {}, 7},
+        {40, 4},
+        {40, 1},
+        {12, 24},
+        {12, 8},
+        {12, 1},
+    };
+    std::mt19937 random(24);
+    int n = 0;
+    for (const BmpKind& kind : kinds) {
+        for (const auto& [w, h] : {std::pair{1, 1}, {5, 3}, {13, -4}, {33, 2}}) {
+            if (kind.info == 12 && h < 0) {
+                continue;  // the old header has no rows stored top first
+            }
+            const fs::path path = dir / ("kind" + std::to_string(n++) + ".bmp");
+            WriteBytes(path, RandomBmp(kind, w, h, random));
+            const std::vector<uint16_t> sdl = SdlPixels(path);
+            ASSERT_FALSE(sdl.empty()) << path;
+            ASSERT_EQ(LoadBitmapSurface(&lpMain[0], path.c_str()), 1) << path;
+            EXPECT_EQ(Snapshot(lpMain[0]), sdl) << path;
+        }
+    }
+    // The examples the fuzzer starts from: the same pixels, or refused where
+    // they are run-length coded (no picture of ours is).
+    for (const auto& entry :
+         fs::directory_iterator(TESSALUNE_SOURCE_DIR "/fuzz/corpus/fuzz_bitmap")) {
+        const bool loaded = LoadBitmapSurface(&lpMain[1], entry.path().c_str()) == 1;
+        const std::string name = entry.path().filename();
+        if (loaded) {
+            EXPECT_EQ(Snapshot(lpMain[1]), SdlPixels(entry.path())) << name;
+        } else {
+            EXPECT_EQ(name.rfind("rle", 0), 0u) << name;
+        }
+    }
+}
+
 TEST_F(Gfx, RestoreReloadsOnlyWhatWasLost) {
     const fs::path path = dir / "Bg.bmp";
     WriteBmp(path, 4, 4, [](int x, int) { return static_cast<uint16_t>(x); });

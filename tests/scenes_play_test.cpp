@@ -1,6 +1,7 @@
 // The play scene's rules, frame by frame, on the whole game.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "data/scores.h"
 #include "game_harness.h"
 #include "scenes/draw_common.h"
+#include "scenes/random.h"
 
 namespace {
 
@@ -37,6 +39,27 @@ int HitSounds(const Frame& f) {
         n += s.rfind("hit", 0) == 0 ? 1 : 0;
     }
     return n;
+}
+
+// The game's generator gives the C library's sequence for every seed, so
+// the pieces that fall and recorded runs stay as they were.
+TEST(GameRandom, SameSequenceAsTheCLibrary) {
+    std::vector<uint32_t> seeds = {0u,          1u,          2u,          127773u,
+                                   2147483646u, 2147483647u, 0x80000000u, 0xFFFFFFFFu};
+    for (uint32_t k = 1; k < 500; ++k) {
+        seeds.push_back(k * 0x9E3779B1u);
+    }
+    for (uint32_t seed : seeds) {
+        char state[128];
+        random_data library{};
+        initstate_r(seed, state, sizeof state, &library);
+        SeedGameRandom(seed);
+        for (int i = 0; i < 1000; ++i) {
+            int32_t want = 0;
+            random_r(&library, &want);
+            ASSERT_EQ(GameRandom(), want) << "seed " << seed << ", number " << i;
+        }
+    }
 }
 
 TEST(BrickAndPaddleTouch, TouchingEdgesCount) {

@@ -1,16 +1,14 @@
 // Setting up the player's own game directory next to an installed copy.
 #include "app/gamedir.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
+#include "base/files.h"
 #include "base/frames.h"
 #include "base/plainfile.h"
 #include "data/scores.h"
@@ -34,58 +32,44 @@ std::string Failed(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-bool IsDirectory(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
 // Puts `bytes` at `path` unless something is there already. The bytes go to a
 // temporary file first, so the game never finds half a seed; the temporary is
 // then hard-linked into place, which fails rather than replace a file that
 // appeared meanwhile (a second copy of the game starting at the same moment).
 bool PlaceNew(const std::string& path, const std::string& bytes, std::string* why) {
-    std::string temp = path + ".seed-XXXXXX";
-    const int fd = mkstemp(temp.data());
+    std::string temp;
+    const int fd = CreateUniqueFile(path + ".seed-", &temp);
     if (fd < 0) {
         *why = Failed("cannot write", path);
         return false;
     }
-    fchmod(fd, 0644);
-    if (!WriteAll(fd, bytes.data(), bytes.size()) || fsync(fd) != 0) {
+    if (!WriteAll(fd, bytes.data(), bytes.size()) || !SyncFile(fd)) {
         *why = Failed("cannot write", path);
-        close(fd);
-        unlink(temp.c_str());
+        CloseFile(fd);
+        RemoveFile(temp.c_str());
         return false;
     }
-    if (close(fd) != 0) {
+    if (!CloseFile(fd)) {
         *why = Failed("cannot write", path);
-        unlink(temp.c_str());
+        RemoveFile(temp.c_str());
         return false;
     }
-    bool placed = link(temp.c_str(), path.c_str()) == 0 || errno == EEXIST;
+    bool placed = MakeHardLink(temp.c_str(), path.c_str()) || errno == EEXIST;
     if (!placed) {
         // Some file systems know no hard links; a rename still never shows a
         // half-written file, and the window for a file to appear is tiny.
-        struct stat st;
-        placed = (lstat(path.c_str(), &st) == 0) || rename(temp.c_str(), path.c_str()) == 0;
+        placed = AnythingAt(path.c_str()) || std::rename(temp.c_str(), path.c_str()) == 0;
         if (!placed) {
             *why = Failed("cannot write", path);
         }
     }
-    unlink(temp.c_str());
+    RemoveFile(temp.c_str());
     return placed;
 }
 
 // Seeds `path` with `bytes` when there is nothing at `path`, not even a link.
 bool SeedIfAbsent(const std::string& path, const std::string& bytes, std::string* why) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0) {
+    if (AnythingAt(path.c_str())) {
         return true;
     }
     if (errno != ENOENT) {
@@ -99,35 +83,33 @@ bool SeedIfAbsent(const std::string& path, const std::string& bytes, std::string
 // the player's and stays; a link pointing elsewhere (an earlier install that
 // moved or went away) is swapped in one step for a fresh one.
 bool EnsureLink(const std::string& link, const std::string& target, std::string* why) {
-    struct stat st;
-    if (lstat(link.c_str(), &st) != 0) {
+    if (!AnythingAt(link.c_str())) {
         if (errno != ENOENT) {
             *why = Failed("cannot look at", link);
             return false;
         }
-        if (symlink(target.c_str(), link.c_str()) == 0 || errno == EEXIST) {
+        if (MakeSymlink(target.c_str(), link.c_str()) || errno == EEXIST) {
             return true;
         }
         *why = Failed("cannot link", link);
         return false;
     }
-    if (!S_ISLNK(st.st_mode)) {
+    if (!IsSymlink(link.c_str())) {
         return true;
     }
-    char current[PATH_MAX];
-    const ssize_t n = readlink(link.c_str(), current, sizeof current);
-    if (n >= 0 && static_cast<size_t>(n) < sizeof current && target == std::string(current, n)) {
+    std::string current;
+    if (ReadSymlink(link.c_str(), &current) && current == target) {
         return true;
     }
-    const std::string temp = link + ".relink-" + std::to_string(getpid());
-    unlink(temp.c_str());
-    if (symlink(target.c_str(), temp.c_str()) != 0) {
+    const std::string temp = link + ".relink-" + std::to_string(ProcessNumber());
+    RemoveFile(temp.c_str());
+    if (!MakeSymlink(target.c_str(), temp.c_str())) {
         *why = Failed("cannot link", link);
         return false;
     }
-    if (rename(temp.c_str(), link.c_str()) != 0) {
+    if (std::rename(temp.c_str(), link.c_str()) != 0) {
         *why = Failed("cannot link", link);
-        unlink(temp.c_str());
+        RemoveFile(temp.c_str());
         return false;
     }
     return true;
@@ -136,8 +118,7 @@ bool EnsureLink(const std::string& link, const std::string& target, std::string*
 }  // namespace
 
 bool IsGameDirectory(const std::string& dir) {
-    struct stat st;
-    return !dir.empty() && stat((dir + MarkerFile).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return !dir.empty() && IsPlainFileAt((dir + MarkerFile).c_str());
 }
 
 bool PlaysInPlace(const std::string& here, const std::vector<std::string>& installs) {
@@ -147,7 +128,7 @@ bool PlaysInPlace(const std::string& here, const std::vector<std::string>& insta
     // The installed copy is the game's own and read-only (or, for root, it
     // would take the player's scores into the system's files).
     for (const std::string& install : installs) {
-        if (SameFile(here, install)) {
+        if (SameFile(here.c_str(), install.c_str())) {
             return false;
         }
     }
@@ -159,8 +140,8 @@ std::string FindInstalledFiles(const std::vector<std::string>& candidates) {
         if (!IsGameDirectory(candidate)) {
             continue;
         }
-        char resolved[PATH_MAX];
-        if (realpath(candidate.c_str(), resolved) != nullptr) {
+        std::string resolved = ResolvedPath(candidate.c_str());
+        if (!resolved.empty()) {
             return resolved;
         }
     }
@@ -178,7 +159,7 @@ bool PrepareUserDirectory(const std::string& user, const std::string& installed,
         }
     }
     const std::string data = base + "/Data";
-    if (mkdir(data.c_str(), 0755) != 0 && !(errno == EEXIST && IsDirectory(data))) {
+    if (!MakeDirectory(data.c_str(), true) && !(errno == EEXIST && IsDirectory(data.c_str()))) {
         if (errno == EEXIST) {
             errno = ENOTDIR;
         }
@@ -256,9 +237,11 @@ bool EnterGameDirectory() {
         return Refuse("Tessalune cannot set up its directory for your scores and stages, " + user +
                       ":\n" + why);
     }
-    if (chdir(user.c_str()) != 0) {
+    std::error_code ec;
+    std::filesystem::current_path(user, ec);
+    if (ec) {
         return Refuse("Tessalune cannot enter its directory for your scores and stages, " + user +
-                      ":\n" + std::strerror(errno));
+                      ":\n" + ec.message());
     }
     return true;
 }

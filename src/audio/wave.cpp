@@ -5,8 +5,6 @@
 // is checked against the file before it is trusted, and nothing is allocated
 // beyond what the file itself holds (plus at most a second of silence).
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -43,16 +41,7 @@ constexpr uint32_t FourCc(const char (&id)[5]) {
 // The open wave file; closed on every way out of the loader.
 class WaveFile {
   public:
-    explicit WaveFile(const char* path) {
-        const int fd = OpenPlainFile(path, &size_);
-        if (fd < 0) {
-            return;
-        }
-        file_ = fdopen(fd, "rb");
-        if (file_ == nullptr) {
-            close(fd);
-        }
-    }
+    explicit WaveFile(const char* path) { file_ = OpenPlainStream(path, &size_); }
     ~WaveFile() {
         if (file_ != nullptr) {
             fclose(file_);
@@ -67,7 +56,7 @@ class WaveFile {
 
     // Reads up to `n` bytes at `pos`; fewer at the end of the file.
     size_t ReadAt(uint64_t pos, void* into, size_t n) {
-        if (pos > size_ || fseeko(file_, static_cast<off_t>(pos), SEEK_SET) != 0) {
+        if (pos > size_ || !SeekStream(file_, pos)) {
             failed_ = true;
             return 0;
         }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <new>
 
 namespace {
@@ -57,6 +58,25 @@ int OpenPlainFile(const char* path, uint64_t* size) {
         *size = static_cast<uint64_t>(st.st_size);
     }
     return fd;
+}
+
+std::FILE* OpenPlainStream(const char* path, uint64_t* size) {
+    const int fd = OpenPlainFile(path, size);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "rb");
+    if (file == nullptr) {
+        const int why = errno;
+        close(fd);
+        errno = why;
+    }
+    return file;
+}
+
+bool SeekStream(std::FILE* file, uint64_t pos) {
+    return pos <= static_cast<uint64_t>(std::numeric_limits<off_t>::max()) &&
+           fseeko(file, static_cast<off_t>(pos), SEEK_SET) == 0;
 }
 
 bool ReadPlainFile(const char* path, unsigned char* bytes, size_t capacity, size_t* got) {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 constexpr int NotPlainFile = EINVAL;
@@ -16,6 +17,11 @@ constexpr int NotPlainFile = EINVAL;
 // plain file or cannot be opened, with errno saying which (NotPlainFile for
 // a directory, a fifo or a device).
 int OpenPlainFile(const char* path, uint64_t* size);
+
+// The same as a stream to read with stdio; null (errno set) as above.
+std::FILE* OpenPlainStream(const char* path, uint64_t* size);
+// Moves the stream to byte `pos` from the start; false when it cannot.
+bool SeekStream(std::FILE* file, uint64_t pos);
 
 // Reads at most `capacity` bytes from the start of the plain file at `path`.
 // False (errno set) when it is missing, is no plain file or a read fails;

@@ -1,19 +1,19 @@
 #include "data/datafile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 
+#include "base/files.h"
 #include "base/plainfile.h"
 
 bool (*FileStepFails)(FileStep step) = nullptr;
 
 namespace {
+
+// The longest path a save takes, with its terminating zero: the limit of
+// Linux, and more than any game directory needs.
+constexpr size_t PathBytes = 4096;
 
 bool StepFails(FileStep step) {
     return FileStepFails != nullptr && FileStepFails(step);
@@ -21,7 +21,7 @@ bool StepFails(FileStep step) {
 
 // The directory that holds `path`, for creating it and for flushing the
 // rename to disk. False when the path does not fit.
-bool DirectoryOf(const char* path, char (&directory)[PATH_MAX]) {
+bool DirectoryOf(const char* path, char (&directory)[PathBytes]) {
     const char* slash = std::strrchr(path, '/');
     if (slash == nullptr) {
         std::strcpy(directory, ".");
@@ -41,35 +41,24 @@ int CreateTemporary(const char* temp) {
         errno = EACCES;
         return -1;
     }
-    // A temporary left by a crash (or anything else put there) goes first;
-    // the new one is then ours alone and never a link to somewhere else.
-    unlink(temp);
-    return open(temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    return CreateFreshFile(temp);
 }
 
 bool WriteStep(int fd, const unsigned char* bytes, size_t size) {
     if (StepFails(FileStep::Write)) {
         // A full disk takes part of the bytes before it refuses the rest.
-        [[maybe_unused]] ssize_t part = write(fd, bytes, size / 2);
+        WritePart(fd, bytes, size / 2);
         return false;
     }
     return ::WriteAll(fd, bytes, size);
-}
-
-void SyncDirectory(const char* directory) {
-    const int fd = open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
 }
 
 }  // namespace
 
 bool ReplaceFile(const char* path, const unsigned char* bytes, size_t size) {
     // Fixed buffers: a save allocates nothing.
-    char directory[PATH_MAX];
-    char temp[PATH_MAX];
+    char directory[PathBytes];
+    char temp[PathBytes];
     if (!DirectoryOf(path, directory) ||
         std::snprintf(temp, sizeof temp, "%s.tmp", path) >= static_cast<int>(sizeof temp)) {
         return false;
@@ -78,7 +67,7 @@ bool ReplaceFile(const char* path, const unsigned char* bytes, size_t size) {
     int fd = CreateTemporary(temp);
     if (fd < 0 && errno == ENOENT) {
         // First save on a fresh game directory: make the directory, once.
-        if (StepFails(FileStep::MakeDirectory) || mkdir(directory, 0777) != 0) {
+        if (StepFails(FileStep::MakeDirectory) || !MakeDirectory(directory, false)) {
             return false;
         }
         fd = CreateTemporary(temp);
@@ -88,23 +77,20 @@ bool ReplaceFile(const char* path, const unsigned char* bytes, size_t size) {
     }
 
     // The new file keeps the permissions the player gave the old one.
-    struct stat old;
-    if (stat(path, &old) == 0 && S_ISREG(old.st_mode)) {
-        fchmod(fd, old.st_mode & 0777);
-    }
+    KeepPermissions(fd, path);
 
     bool ok = WriteStep(fd, bytes, size);
-    if (ok && (StepFails(FileStep::Sync) || fsync(fd) != 0)) {
+    if (ok && (StepFails(FileStep::Sync) || !SyncFile(fd))) {
         ok = false;
     }
-    if (close(fd) != 0) {
+    if (!CloseFile(fd)) {
         ok = false;
     }
     if (ok && (StepFails(FileStep::Rename) || rename(temp, path) != 0)) {
         ok = false;
     }
     if (!ok) {
-        unlink(temp);
+        RemoveFile(temp);
         return false;
     }
     SyncDirectory(directory);

@@ -1,7 +1,5 @@
 #include "demo/demo.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "base/files.h"
 #include "base/frames.h"
 #include "demo/script_text.h"
 #include "demo/tap.h"
@@ -138,16 +137,15 @@ bool EnterPlaybackCopy() {
     std::error_code ec;
     const fs::path here = fs::current_path(ec);
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/tessalune-play-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (ec || ::mkdtemp(name.data()) == nullptr) {
+    const std::string prefix =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/tessalune-play-";
+    std::string name;
+    if (ec || !MakeScratchDirectory(prefix, &name)) {
         std::fprintf(stderr, "tessalune: no scratch directory for the playback: %s\n",
                      std::strerror(errno));
         return false;
     }
-    scratch = name.data();
+    scratch = name;
     // The pictures, sounds and music are only read: links will do. The
     // scores and stages are copied, so the run starts from the player's own.
     for (const char* dir : {"System", "Fcg", "Wave", "Mid"}) {
@@ -160,9 +158,10 @@ bool EnterPlaybackCopy() {
             fs::copy_file(entry.path(), scratch / "Data" / entry.path().filename(), fileEc);
         }
     }
-    if (::chdir(scratch.c_str()) != 0) {
+    fs::current_path(scratch, ec);
+    if (ec) {
         std::fprintf(stderr, "tessalune: cannot enter the scratch directory %s: %s\n",
-                     scratch.c_str(), std::strerror(errno));
+                     scratch.c_str(), ec.message().c_str());
         fs::remove_all(scratch, ec);
         scratch.clear();
         return false;

@@ -7,10 +7,11 @@
 // InitDisplay's codes on this platform:
 //   1  the platform display does not open (no window, no renderer)
 //   2  (taking the screen: the window owns it from the start, so never)
-//   3  the display mode: 16-bit 5-6-5 pixels are not available
+//   3  (the display mode: the surfaces are the game's own 16-bit 5-6-5, so never)
 //   4  lpPrimary, the 640 x 480 visible surface, cannot be created
 //   5  lpBack, the 640 x 480 back buffer, cannot be created
 #include <algorithm>
+#include <new>
 #include <vector>
 
 #include "base/frames.h"
@@ -53,14 +54,22 @@ Surface* NewSurface(int width, int height) {
         height > gfx::MaxSurfaceSide) {
         return nullptr;
     }
-    // SDL hands the pixels over zeroed, that is black.
-    SDL_Surface* pixels =
-        SDL_CreateRGBSurfaceWithFormat(0, width, height, DisplayDepth, SDL_PIXELFORMAT_RGB565);
-    if (pixels == nullptr) {
+    // Rows start on four-byte boundaries, as the display service laid them
+    // out; the pixels start zeroed, that is black.
+    const int pitch = (width * 2 + 3) & ~3;
+    Surface* s = new (std::nothrow) Surface;
+    if (s == nullptr) {
         return nullptr;
     }
-    Surface* s = new Surface;
-    s->pixels = pixels;
+    try {
+        s->pixels.assign(static_cast<size_t>(pitch / 2) * static_cast<size_t>(height), 0);
+    } catch (const std::bad_alloc&) {
+        delete s;
+        return nullptr;
+    }
+    s->width = width;
+    s->height = height;
+    s->pitch = pitch;
     s->generation = gfx::NewGeneration();
     s->owner = lpDD;
     AddRef(lpDD);
@@ -79,11 +88,6 @@ int InitDisplay() {
         }
         lpDD = new DisplayService;
     }
-    SDL_PixelFormat* mode = SDL_AllocFormat(SDL_PIXELFORMAT_RGB565);
-    if (mode == nullptr) {
-        return 3;
-    }
-    SDL_FreeFormat(mode);
     if (lpPrimary == nullptr) {
         lpPrimary = NewSurface(DisplayWidth, DisplayHeight);
         if (lpPrimary == nullptr) {
@@ -126,7 +130,6 @@ void ReleaseSurface(Surface** slot) {
     *slot = nullptr;
     liveSurfaces.erase(std::remove(liveSurfaces.begin(), liveSurfaces.end(), s),
                        liveSurfaces.end());
-    SDL_FreeSurface(s->pixels);
     if (s->owner != nullptr) {
         Release(s->owner);
     }
@@ -162,15 +165,15 @@ bool IsLost(const Surface* surface) {
 }
 
 int SurfaceWidth(const Surface* s) {
-    return s != nullptr ? s->pixels->w : 0;
+    return s != nullptr ? s->width : 0;
 }
 
 int SurfaceHeight(const Surface* s) {
-    return s != nullptr ? s->pixels->h : 0;
+    return s != nullptr ? s->height : 0;
 }
 
 int SurfacePitch(const Surface* s) {
-    return s != nullptr ? s->pixels->pitch : 0;
+    return s != nullptr ? s->pitch : 0;
 }
 
 const uint16_t* SurfacePixels(const Surface* s) {
@@ -179,7 +182,7 @@ const uint16_t* SurfacePixels(const Surface* s) {
 }
 
 uint16_t SurfacePixel(const Surface* s, int x, int y) {
-    if (s == nullptr || x < 0 || y < 0 || x >= s->pixels->w || y >= s->pixels->h) {
+    if (s == nullptr || x < 0 || y < 0 || x >= s->width || y >= s->height) {
         return 0;
     }
     gfx::FlushDrawing();

@@ -200,7 +200,7 @@ void CopyWithin(Surface* s, const DrawOp& op) {
 }
 
 void MarkChanged(Surface* s, std::vector<Rect> places) {
-    const int h = s->pixels->h;
+    const int h = s->height;
     if (s->rowsWritten.size() != static_cast<size_t>(h)) {
         s->rowsWritten.assign(static_cast<size_t>(h), 1);
     }
@@ -323,8 +323,8 @@ int Blit(Surface* dst, int x, int y, int w, int h, Surface* src, int sx, int sy,
     // Like the display service, we take no rectangle that reaches outside a
     // surface: the draw is refused whole rather than reading or writing
     // memory that is not the picture's.
-    if (left < 0 || top < 0 || right > src->pixels->w || bottom > src->pixels->h ||
-        dx + width > dst->pixels->w || dy + height > dst->pixels->h) {
+    if (left < 0 || top < 0 || right > src->width || bottom > src->height ||
+        dx + width > dst->width || dy + height > dst->height) {
         return DrawInvalidRect;
     }
     DrawOp op;
@@ -370,7 +370,7 @@ void TakeRowsWritten(Surface* s, uint8_t* rows) {
         return;
     }
     gfx::FlushDrawing();
-    const size_t h = static_cast<size_t>(s->pixels->h);
+    const size_t h = static_cast<size_t>(s->height);
     if (s->rowsWritten.size() != h) {
         s->rowsWritten.assign(h, 1);
     }
@@ -386,8 +386,8 @@ int DrawFill(Surface* dst, int x, int y, int w, int h, uint16_t value) {
         return DrawSurfaceLost;
     }
     // No trimming: a fill that does not fit is a caller's mistake and draws nothing.
-    if (x < 0 || y < 0 || w <= 0 || h <= 0 || int64_t{x} + w > dst->pixels->w ||
-        int64_t{y} + h > dst->pixels->h) {
+    if (x < 0 || y < 0 || w <= 0 || h <= 0 || int64_t{x} + w > dst->width ||
+        int64_t{y} + h > dst->height) {
         return DrawInvalidRect;
     }
     DrawOp op;

@@ -2,8 +2,7 @@
 // surface record itself. Nothing outside src/gfx sees inside a Surface.
 #pragma once
 
-#include <SDL.h>
-
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -40,7 +39,11 @@ struct DrawOp {
 // result of a list is the same whatever the destination held before, except
 // where no op touches it at all.
 struct Surface {
-    SDL_Surface* pixels = nullptr;    // always SDL_PIXELFORMAT_RGB565
+    // RGB565 pixels, row 0 at the top; a row is `pitch` bytes apart.
+    std::vector<uint16_t> pixels;
+    int width = 0;
+    int height = 0;
+    int pitch = 0;
     bool keyed = false;               // source colour key 0 (the picture surfaces)
     bool lost = false;                // its memory went with a display reset
     DisplayService* owner = nullptr;  // the display it keeps alive
@@ -75,12 +78,10 @@ void NoteWritten(Surface* s, Rect r);
 constexpr int MaxSurfaceSide = 4096;
 
 inline uint16_t* Row(Surface* s, int y) {
-    return reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(s->pixels->pixels) +
-                                       static_cast<ptrdiff_t>(y) * s->pixels->pitch);
+    return s->pixels.data() + static_cast<ptrdiff_t>(y) * (s->pitch / 2);
 }
 inline const uint16_t* Row(const Surface* s, int y) {
-    return reinterpret_cast<const uint16_t*>(static_cast<const uint8_t*>(s->pixels->pixels) +
-                                             static_cast<ptrdiff_t>(y) * s->pixels->pitch);
+    return s->pixels.data() + static_cast<ptrdiff_t>(y) * (s->pitch / 2);
 }
 
 }  // namespace gfx
