@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "base/plainfile.h"
+#include "data/scores.h"
+#include "data/stage.h"
 
 bool (*FileStepFails)(FileStep step) = nullptr;
 
@@ -51,6 +53,7 @@ bool WriteStep(int fd, const unsigned char* bytes, size_t size) {
     if (StepFails(FileStep::Write)) {
         // A full disk takes part of the bytes before it refuses the rest.
         [[maybe_unused]] ssize_t part = write(fd, bytes, size / 2);
+        errno = ENOSPC;
         return false;
     }
     return ::WriteAll(fd, bytes, size);
@@ -72,13 +75,18 @@ bool ReplaceFile(const char* path, const unsigned char* bytes, size_t size) {
     char temp[PATH_MAX];
     if (!DirectoryOf(path, directory) ||
         std::snprintf(temp, sizeof temp, "%s.tmp", path) >= static_cast<int>(sizeof temp)) {
+        errno = ENAMETOOLONG;
         return false;
     }
 
     int fd = CreateTemporary(temp);
     if (fd < 0 && errno == ENOENT) {
         // First save on a fresh game directory: make the directory, once.
-        if (StepFails(FileStep::MakeDirectory) || mkdir(directory, 0777) != 0) {
+        if (StepFails(FileStep::MakeDirectory)) {
+            errno = EACCES;
+            return false;
+        }
+        if (mkdir(directory, 0777) != 0) {
             return false;
         }
         fd = CreateTemporary(temp);
@@ -93,20 +101,44 @@ bool ReplaceFile(const char* path, const unsigned char* bytes, size_t size) {
         fchmod(fd, old.st_mode & 0777);
     }
 
-    bool ok = WriteStep(fd, bytes, size);
-    if (ok && (StepFails(FileStep::Sync) || fsync(fd) != 0)) {
-        ok = false;
+    // The first step that fails says why the save failed.
+    int why = 0;
+    if (!WriteStep(fd, bytes, size)) {
+        why = errno;
+    } else if (StepFails(FileStep::Sync)) {
+        why = EIO;
+    } else if (fsync(fd) != 0) {
+        why = errno;
     }
-    if (close(fd) != 0) {
-        ok = false;
+    if (close(fd) != 0 && why == 0) {
+        why = errno;
     }
-    if (ok && (StepFails(FileStep::Rename) || rename(temp, path) != 0)) {
-        ok = false;
+    if (why == 0 && StepFails(FileStep::Rename)) {
+        why = EACCES;
+    } else if (why == 0 && rename(temp, path) != 0) {
+        why = errno;
     }
-    if (!ok) {
+    if (why != 0) {
         unlink(temp);
+        errno = why;
         return false;
     }
     SyncDirectory(directory);
     return true;
+}
+
+void RemoveStaleTemporaries() {
+    char temp[PATH_MAX];
+    auto remove = [&](const char* path) {
+        struct stat st;
+        if (path != nullptr &&
+            std::snprintf(temp, sizeof temp, "%s.tmp", path) < static_cast<int>(sizeof temp) &&
+            lstat(temp, &st) == 0 && !S_ISDIR(st.st_mode)) {
+            unlink(temp);
+        }
+    };
+    remove(BestScorePath);
+    for (int i = 0; i < StageCount; ++i) {
+        remove(StagePath(i));
+    }
 }

@@ -12,3 +12,7 @@ int32_t TitleStep();
 int32_t PlayStep();
 int32_t ResultStep();
 int32_t EditorStep();
+
+// Says that saving `path` failed with `error` (an errno value), in a box; the
+// scene then goes on as it would have. Nothing for an error of 0.
+void ShowSaveFailure(const char* path, int error);
