@@ -98,6 +98,32 @@ bool ReadPlainFile(const char* path, size_t limit, std::vector<unsigned char>* o
     return ok;
 }
 
+int CreatePlainFile(const char* path) {
+    // Without waiting: a fifo nobody reads then fails at once (ENXIO).
+    const int fd = open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == ENXIO) {
+            errno = NotPlainFile;
+        }
+        return -1;
+    }
+    struct stat st {};
+    int why = 0;
+    if (fstat(fd, &st) != 0) {
+        why = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        why = NotPlainFile;
+    } else if (ftruncate(fd, 0) != 0 || fcntl(fd, F_SETFL, 0) != 0) {
+        why = errno;
+    }
+    if (why != 0) {
+        close(fd);
+        errno = why;
+        return -1;
+    }
+    return fd;
+}
+
 bool WriteAll(int fd, const void* bytes, size_t size) {
     const auto* p = static_cast<const unsigned char*>(bytes);
     size_t done = 0;

@@ -63,3 +63,16 @@ std::string Printable(std::string_view text) {
     }
     return out;
 }
+
+std::string PrintableLines(std::string_view text) {
+    std::string out;
+    for (size_t start = 0;;) {
+        const size_t end = text.find('\n', start);
+        out += Printable(text.substr(start, end - start));
+        if (end == std::string_view::npos) {
+            return out;
+        }
+        out += '\n';
+        start = end + 1;
+    }
+}

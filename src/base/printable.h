@@ -11,3 +11,5 @@
 // Printable ASCII and well-formed UTF-8 (the game's own Japanese messages)
 // stay as they are.
 std::string Printable(std::string_view text);
+// The same for a message of several lines: its line breaks stay.
+std::string PrintableLines(std::string_view text);

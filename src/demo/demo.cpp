@@ -1,5 +1,9 @@
 #include "demo/demo.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +16,8 @@
 #include <vector>
 
 #include "app/app.h"
+#include "base/plainfile.h"
+#include "base/printable.h"
 #include "demo/trace.h"
 #include "platform/script_text.h"
 #include "platform/tap.h"
@@ -28,10 +34,34 @@ std::FILE* traceFile = nullptr;
 std::string tracePath;
 bool traceFailed = false;
 std::filesystem::path scratch;
+// Held locked while the scratch copy is in use, so that a later start can
+// tell a copy left by a killed playback from one another game still plays in.
+int scratchLock = -1;
+constexpr const char* ScratchPrefix = "tessalune-play-";
 
 int Fail(const std::string& why) {
-    std::fprintf(stderr, "tessalune: %s\n", why.c_str());
+    std::fprintf(stderr, "tessalune: %s\n", Printable(why).c_str());
     return ExitUsage;
+}
+
+std::string TemporaryDirectory() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+}
+
+// A file named on the command line, opened for writing as a stdio stream.
+std::FILE* CreateNamedFile(const std::string& path, const char* what, std::string* why) {
+    const int fd = CreatePlainFile(path.c_str());
+    std::FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (file == nullptr) {
+        const int err = errno;
+        if (fd >= 0) {
+            close(fd);
+        }
+        *why = std::string("cannot write the ") + what + " '" + path +
+               "': " + (err == NotPlainFile ? "it is not a plain file" : std::strerror(err));
+    }
+    return file;
 }
 
 void WriteTraceLine(int frame, tap::FrameOutput&& out) {
@@ -42,8 +72,8 @@ void WriteTraceLine(int frame, tap::FrameOutput&& out) {
     if (std::fwrite(line.data(), 1, line.size(), traceFile) != line.size() ||
         std::fflush(traceFile) != 0) {
         traceFailed = true;
-        std::fprintf(stderr, "tessalune: the trace '%s' stops at frame %d: %s\n", tracePath.c_str(),
-                     frame, std::strerror(errno));
+        std::fprintf(stderr, "tessalune: the trace '%s' stops at frame %d: %s\n",
+                     Printable(tracePath).c_str(), frame, std::strerror(errno));
     }
 }
 
@@ -57,6 +87,12 @@ bool StartPlayback(const std::string& path, std::string* why) {
     std::string error;
     if (!script::ParseEvents(text, &events, &header, &error)) {
         *why = path + ": " + error;
+        return false;
+    }
+    // The runner's own scripts may go without it; a recording never does,
+    // and without it nothing bounds how long the show would go on.
+    if (!header.present) {
+        *why = path + ": line 1: a recording starts 'tessalune-recording VERSION clock MS'";
         return false;
     }
     tap::StartPlayback(std::move(events), header.clock);
@@ -117,9 +153,9 @@ int OpenFiles() {
         return Fail(why);
     }
     if (!tracePath.empty()) {
-        traceFile = std::fopen(tracePath.c_str(), "wb");
+        traceFile = CreateNamedFile(tracePath, "trace", &why);
         if (traceFile == nullptr) {
-            return Fail("cannot write the trace '" + tracePath + "': " + std::strerror(errno));
+            return Fail(why);
         }
         tap::SetFrameHook(WriteTraceLine);
     }
@@ -133,9 +169,7 @@ bool EnterPlaybackCopy() {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path here = fs::current_path(ec);
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/tessalune-play-XXXXXX";
+    std::string pattern = TemporaryDirectory() + "/" + ScratchPrefix + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (ec || ::mkdtemp(name.data()) == nullptr) {
@@ -144,6 +178,10 @@ bool EnterPlaybackCopy() {
         return false;
     }
     scratch = name.data();
+    scratchLock = ::open(scratch.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (scratchLock >= 0) {
+        ::flock(scratchLock, LOCK_EX);
+    }
     // The pictures, sounds and music are only read: links will do. The
     // scores and stages are copied, so the run starts from the player's own.
     for (const char* dir : {"System", "Fcg", "Wave", "Mid"}) {
@@ -158,7 +196,7 @@ bool EnterPlaybackCopy() {
     }
     if (::chdir(scratch.c_str()) != 0) {
         std::fprintf(stderr, "tessalune: cannot enter the scratch directory %s: %s\n",
-                     scratch.c_str(), std::strerror(errno));
+                     Printable(scratch.string()).c_str(), std::strerror(errno));
         fs::remove_all(scratch, ec);
         scratch.clear();
         return false;
@@ -170,7 +208,8 @@ void Finish() {
     tap::Finish();
     if (traceFile != nullptr) {
         if (std::fclose(traceFile) != 0 && !traceFailed) {
-            std::fprintf(stderr, "tessalune: the trace '%s' is incomplete\n", tracePath.c_str());
+            std::fprintf(stderr, "tessalune: the trace '%s' is incomplete\n",
+                         Printable(tracePath).c_str());
         }
         traceFile = nullptr;
     }
@@ -180,6 +219,41 @@ void Finish() {
         std::filesystem::remove_all(scratch, ec);
         scratch.clear();
     }
+    if (scratchLock >= 0) {
+        ::close(scratchLock);
+        scratchLock = -1;
+    }
+}
+
+void RemoveLeftovers() {
+    const std::string tmp = TemporaryDirectory();
+    DIR* dir = ::opendir(tmp.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.rfind(ScratchPrefix, 0) != 0) {
+            continue;
+        }
+        const std::string path = tmp + "/" + name;
+        struct stat st {};
+        // Only our own directories, never through a link; a copy whose lock
+        // is still held is another game's show, going on.
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
+            continue;
+        }
+        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+        ::close(fd);
+    }
+    ::closedir(dir);
 }
 
 }  // namespace demo

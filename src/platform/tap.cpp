@@ -1,5 +1,7 @@
 #include "platform/tap.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -7,6 +9,8 @@
 #include <iterator>
 
 #include "base/joyaxis.h"
+#include "base/plainfile.h"
+#include "base/printable.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
 
@@ -43,8 +47,8 @@ plat::JoyRaw playJoy;
 bool playClosePosted = false;
 
 void StopRecording(const char* why) {
-    std::fprintf(stderr, "Tessalune: the recording %s stops here: %s\n", recordingPath.c_str(),
-                 why);
+    std::fprintf(stderr, "Tessalune: the recording %s stops here: %s\n",
+                 Printable(recordingPath).c_str(), why);
     std::fclose(recording);
     recording = nullptr;
 }
@@ -136,9 +140,15 @@ void CloseOnce() {
 }  // namespace
 
 bool StartRecording(const std::string& path, std::string* why) {
-    recording = std::fopen(path.c_str(), "w");
+    const int fd = CreatePlainFile(path.c_str());
+    recording = fd >= 0 ? fdopen(fd, "w") : nullptr;
     if (recording == nullptr) {
-        *why = "cannot write the recording '" + path + "': " + std::strerror(errno);
+        const int err = errno;
+        if (fd >= 0) {
+            close(fd);
+        }
+        *why = "cannot write the recording '" + Printable(path) +
+               "': " + (err == NotPlainFile ? "it is not a plain file" : std::strerror(err));
         return false;
     }
     recordingPath = path;
@@ -165,7 +175,7 @@ void Finish() {
     Flush();
     if (recording != nullptr && std::fclose(recording) != 0) {
         std::fprintf(stderr, "Tessalune: the recording %s is incomplete: %s\n",
-                     recordingPath.c_str(), std::strerror(errno));
+                     Printable(recordingPath).c_str(), std::strerror(errno));
     }
     recording = nullptr;
 }
