@@ -78,9 +78,16 @@ int RunMessageLoop() {
 
 }  // namespace
 
-int WinMain() {
+bool TakeInstanceLock() {
     if (!plat::AcquireInstanceLock(InstanceLockName)) {
         plat::MessageBox("", "", false);
+        return false;
+    }
+    return true;
+}
+
+int WinMain() {
+    if (!TakeInstanceLock()) {
         return 0;
     }
     if (!plat::CreateMainWindow(WindowTitle)) {

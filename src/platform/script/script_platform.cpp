@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/frameclock.h"
+#include "base/printable.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/script/script_state.h"
@@ -216,11 +217,16 @@ void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon)
     S().all.messages.emplace_back(t, c);
     S().current.boxStyles.push_back(style);
     S().all.boxStyles.push_back(style);
-    std::fprintf(stderr, "message box [%s]: %s\n", c.c_str(), t.c_str());
+    std::fprintf(stderr, "message box [%s]: %s\n", Printable(c).c_str(), PrintableLines(t).c_str());
 }
 
 // The scripted platform holds nothing beyond the process's own memory.
 void Shutdown() {}
+
+// The scripted window is always seen; its failure is injected at its making.
+bool DisplayReachable() {
+    return true;
+}
 
 // The scripted window has no size or mode to choose.
 void ChooseStartWindow(StartWindow) {}

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -61,6 +62,11 @@ bool EnterGameDirectory() {
             text += "\n  " + place;
         }
         return Refuse(text + "\nReinstall the game, or start it inside a game directory.");
+    }
+    // The XDG rules say a relative XDG_DATA_HOME is to be ignored; SDL would
+    // take it, and put the player's files wherever the game was started.
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] != '/') {
+        unsetenv("XDG_DATA_HOME");
     }
     char* pref = SDL_GetPrefPath("", "tessalune");
     if (pref == nullptr) {
