@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "app/cmdline.h"
 #include "app/gamedir.h"
+#include "data/datafile.h"
 #include "demo/demo.h"
 #include "platform/platform.h"
 
@@ -27,6 +28,12 @@ int main(int argc, char** argv) {
         case CommandLine::Action::Play:
             break;
     }
+    // A second copy is sent away before it touches any file, a recording it
+    // was told to write least of all.
+    if (!TakeInstanceLock()) {
+        return 0;
+    }
+    demo::RemoveLeftovers();
     // The demo options name files relative to where the game was started.
     if (const int code = demo::OpenFiles(); code >= 0) {
         return code;
@@ -36,8 +43,15 @@ int main(int argc, char** argv) {
         demo::Finish();
         return 0;
     }
+    RemoveStaleTemporaries();
     if (!demo::EnterPlaybackCopy()) {
         demo::Finish();
+        return 1;
+    }
+    if (!plat::DisplayReachable()) {
+        demo::Finish();
+        plat::ReleaseInstanceLock();
+        plat::Shutdown();
         return 1;
     }
     const int exitCode = WinMain();

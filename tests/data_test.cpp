@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <climits>
 #include <filesystem>
 
@@ -173,9 +174,12 @@ TEST_F(ScoreFile, FailedWriteKeepsOldFileAndLeavesNoTemporary) {
         SCOPED_TRACE(static_cast<int>(step));
         failing = step;
         PutScoreFile(kept);
-        RecordScore(60);
+        // Each failure is told, with its reason, for the player to hear of.
+        EXPECT_NE(RecordScore(60), 0);
         EXPECT_EQ(ReadBytes(BestScorePath), LeWords(kept));
-        ClearScores();
+        EXPECT_EQ(ClearScores(), step == FileStep::Write  ? ENOSPC
+                                 : step == FileStep::Sync ? EIO
+                                                          : EACCES);
         EXPECT_EQ(ReadBytes(BestScorePath), LeWords(kept));
         EXPECT_EQ(DirectoryNames("Data"), std::vector<std::string>{"BestScore"});
     }
@@ -185,24 +189,27 @@ TEST_F(ScoreFile, FailedWriteKeepsOldFileAndLeavesNoTemporary) {
     FillGrid(1);
     for (FileStep step : {FileStep::Create, FileStep::Write, FileStep::Sync, FileStep::Rename}) {
         failing = step;
-        SaveStage(4);
+        EXPECT_NE(SaveStage(4), 0);
         EXPECT_EQ(ReadBytes(StagePath(4)), stage);
         EXPECT_EQ(DirectoryNames("Data"), (std::vector<std::string>{"BestScore", "Map5"}));
     }
 
     failing = FileStep::MakeDirectory;
     std::filesystem::remove_all("Data");
-    RecordScore(60);
-    SaveStage(0);
+    EXPECT_NE(RecordScore(60), 0);
+    EXPECT_NE(SaveStage(0), 0);
     EXPECT_FALSE(std::filesystem::exists("Data"));
+    FileStepFails = nullptr;
+    EXPECT_EQ(SaveStage(0), 0);
+    EXPECT_EQ(RecordScore(60), 0);
 }
 
 TEST_F(ScoreFile, DirectoryThatCannotHoldFiles) {
     // Data is a plain file: nothing can be created under it, even by root.
     WriteBytes("Data", {1, 2, 3});
-    RecordScore(60);
-    ClearScores();
-    SaveStage(0);
+    EXPECT_EQ(RecordScore(60), ENOTDIR);
+    EXPECT_EQ(ClearScores(), ENOTDIR);
+    EXPECT_EQ(SaveStage(0), ENOTDIR);
     EXPECT_EQ(ReadBytes("Data"), (Bytes{1, 2, 3}));
     EXPECT_EQ(DirectoryNames("."), std::vector<std::string>{"Data"});
 
@@ -210,7 +217,7 @@ TEST_F(ScoreFile, DirectoryThatCannotHoldFiles) {
     // the temporary does not stay.
     std::filesystem::remove("Data");
     std::filesystem::create_directories("Data/BestScore");
-    RecordScore(60);
+    EXPECT_EQ(RecordScore(60), EISDIR);
     EXPECT_TRUE(std::filesystem::is_directory(BestScorePath));
     EXPECT_EQ(DirectoryNames("Data"), std::vector<std::string>{"BestScore"});
 }
@@ -229,6 +236,18 @@ TEST_F(ScoreFile, LeftoversFromACrashAreReplaced) {
     EXPECT_EQ(ReadBytes("outside"), (Bytes{1, 2, 3}));
     EXPECT_EQ(ReadBytes(BestScorePath), Bytes(40, 0));
     EXPECT_EQ(DirectoryNames("Data"), std::vector<std::string>{"BestScore"});
+
+    // A kill mid-save leaves its temporary until the next start clears it;
+    // only the game's own temporaries go, and a link goes as a link.
+    WriteBytes("Data/BestScore.tmp", {1});
+    WriteBytes("Data/Map10.tmp", {2});
+    WriteBytes("Data/Notes.tmp", {3});
+    std::filesystem::create_symlink("../outside", "Data/Map1.tmp");
+    std::filesystem::create_directory("Data/Map2.tmp");
+    RemoveStaleTemporaries();
+    EXPECT_EQ(DirectoryNames("Data"),
+              (std::vector<std::string>{"BestScore", "Map2.tmp", "Notes.tmp"}));
+    EXPECT_EQ(ReadBytes("outside"), (Bytes{1, 2, 3}));
 }
 
 TEST(StageTable, PathsAndBrickSets) {

@@ -47,6 +47,7 @@ namespace fs = std::filesystem;
 constexpr int FrameBound = 5000;
 
 const char* const MusicFailed = "オープン失敗";
+const char* const SaveFailed = "セーブ失敗\n";
 
 // The paddle on the far side of this from the ball never meets it.
 constexpr int PlayfieldMiddle = 32 + 416 / 2;
@@ -634,11 +635,17 @@ Outcome Judge(const Case& c, const Seen& seen) {
         Fail(&o, f);
     }
     const frames::Output& all = frames::All();
-    std::vector<std::string> startup;  // every message but the music's
+    std::vector<std::string> startup;  // every message but the music's and the saves'
     int musicFailures = 0;
+    int saveFailures = 0;
     for (const auto& [text, caption] : all.messages) {
         if (text == MusicFailed) {
             ++musicFailures;
+        } else if (text.rfind(SaveFailed, 0) == 0) {
+            ++saveFailures;
+            if (text.find(c.file + ": ") == std::string::npos) {
+                Fail(&o, "a failed save does not name the file and why: " + text);
+            }
         } else {
             startup.push_back(text);
         }
@@ -675,6 +682,15 @@ Outcome Judge(const Case& c, const Seen& seen) {
     }
     if (!startup.empty()) {
         Fail(&o, "a message while playing: " + startup.front());
+    }
+    // A directory in the score file's place cannot be replaced: every save
+    // of the table fails, and each one says so; any other save succeeds.
+    const bool savesFail = c.file == BestScorePath && c.variant.name == "a directory";
+    if (savesFail && saveFailures != 1 + (c.tour.clearScores ? 1 : 0)) {
+        Fail(&o, std::to_string(saveFailures) + " messages for the failed saves");
+    }
+    if (!savesFail && saveFailures != 0) {
+        Fail(&o, "a save failed");
     }
     if (!(seen.played && seen.runEnded && seen.scoreView && seen.editor && seen.left)) {
         Fail(&o, "the tour did not get through every scene in " + std::to_string(seen.frames) +

@@ -137,6 +137,8 @@ TEST_F(RunnerTest, DamagedRecordingsAreRefusedWithTheirLine) {
         {"0 tap Z\ntessalune-recording 1 clock 0\n", 2},
         {head + "9 tap Z\n3 tap Z\n", 3},
         {head + "2000000000 tap Z\n", 2},
+        {head + "5184001 end\n", 2},  // past 24 hours of play: minutes of replay
+        {head + "1 tap \x1b]0;owned\x07\x1b[2J\n", 2},
         {head + "4 end\n5 tap Z\n", 3},
         {head + "1 tap " + std::string(1 << 20, 'Q') + "\n", 2},
         {head + "1 tap " + std::string(1000, 'Q') + "\n", 2},
@@ -147,7 +149,11 @@ TEST_F(RunnerTest, DamagedRecordingsAreRefusedWithTheirLine) {
         EXPECT_NE(err_.find("line " + std::to_string(line) + ":"), std::string::npos)
             << text.substr(0, 80) << " -> " << err_.substr(0, 200);
         EXPECT_LT(err_.size(), 400u) << "one short message, not the line itself";
+        EXPECT_EQ(err_.find_first_of("\x07\x1b"), std::string::npos) << "raw bytes: " << err_;
     }
+    // Nor does a file's name reach the terminal as it is.
+    EXPECT_EQ(Run("--input '\x1b[2Jgone.rec'"), 2);
+    EXPECT_NE(err_.find("'\\x1b[2Jgone.rec'"), std::string::npos) << err_;
 }
 
 TEST_F(RunnerTest, ParsedScriptDrivesTheGame) {

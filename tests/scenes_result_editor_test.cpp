@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "data/datafile.h"
 #include "game_harness.h"
 #include "scenes/editor.h"
 
@@ -137,6 +138,31 @@ TEST(Editor, OpensEmptyTogglesStepsSavesAndLoads) {
         EXPECT_EQ(g.at(186).grid, GridWith({}));
         EXPECT_TRUE(g.MusicMentions(186, "open Mid/System.mid"));
         EXPECT_EQ(DigitsAt(g.at(186).screen, 544, 64, 2), (V{0, 3}));
+    });
+}
+
+TEST(Editor, ASaveThatFailsSaysSoAndKeepsTheOldFile) {
+    InFreshGame([] {
+        const Bytes before = ReadBytes("Data/Map1");
+        FileStepFails = [](FileStep step) { return step == FileStep::Rename; };
+        Game g;
+        g.StartIn(SceneEditor);
+        g.Before([](int f) {
+            if (f == 90) {
+                StageCell(4, 4) = 1;
+            }
+        });
+        g.Tap(90, VK_V);  // the editor takes keys after a while
+        g.Run(92);
+        FileStepFails = nullptr;
+
+        EXPECT_EQ(ReadBytes("Data/Map1"), before);
+        using Box = std::pair<std::string, std::string>;
+        EXPECT_EQ(g.at(90).record.messages,
+                  (std::vector<Box>{{"セーブ失敗\nData/Map1: Permission denied", " "}}));
+        // The editor goes on as after any save.
+        EXPECT_EQ(g.at(90).record.sounds, (std::vector<std::string>{"check"}));
+        EXPECT_EQ(g.at(91).ran, SceneEditor);
     });
 }
 

@@ -10,7 +10,6 @@
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "base/frames.h"
-#include "data/datafile.h"
 #include "data/scores.h"
 #include "data/stage.h"
 #include "gfx/gfx.h"
@@ -92,9 +91,16 @@ int RunMessageLoop() {
 
 }  // namespace
 
-int WinMain() {
+bool TakeInstanceLock() {
     if (!plat::AcquireInstanceLock(InstanceLockName)) {
         Box("", "", false);
+        return false;
+    }
+    return true;
+}
+
+int WinMain() {
+    if (!TakeInstanceLock()) {
         return 0;
     }
     if (!plat::CreateMainWindow(WindowTitle)) {
@@ -247,5 +253,4 @@ void ResetGame() {
     frames::Reset();
     std::fill(std::begin(StageGrid), std::end(StageGrid), 0);
     std::fill(std::begin(BestScores), std::end(BestScores), 0);
-    FileStepFails = nullptr;
 }

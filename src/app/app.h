@@ -6,6 +6,10 @@
 extern int AppActive;
 extern int32_t CurrentScene;
 
+// Takes the single-instance lock; where another copy holds it, shows the
+// empty box that says so and gives false. Taken again by a holder: true.
+bool TakeInstanceLock();
+
 // The whole program: lock, window, start-up, message loop, shut-down.
 // Returns the process exit code.
 int WinMain();

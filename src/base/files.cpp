@@ -1,6 +1,7 @@
 #include "base/files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,6 +82,26 @@ bool RemoveFile(const char* path) {
 
 long ProcessNumber() {
     return static_cast<long>(getpid());
+}
+
+int LockOwnDirectory(const char* path, bool wait) {
+    const int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || st.st_uid != getuid() ||
+        flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void UnlockDirectory(int lock) {
+    if (lock >= 0) {
+        close(lock);
+    }
 }
 
 int CreateUniqueFile(const std::string& prefix, std::string* made) {

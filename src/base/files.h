@@ -35,6 +35,13 @@ bool RemoveFile(const char* path);
 // A number that tells this process from the others running now.
 long ProcessNumber();
 
+// Locks the directory at `path` for this process, waiting for another
+// holder when `wait`, else failing at once; the lock is held until
+// UnlockDirectory. -1 when it is not a directory of this user's own (a link
+// is never followed), or is held elsewhere and `wait` is false.
+int LockOwnDirectory(const char* path, bool wait);
+void UnlockDirectory(int lock);
+
 // Descriptors for writing a file durably: make, write, sync, close, rename.
 // A new file of its own at a fresh name from `prefix`, readable by all; its
 // path in `*made`, or -1.

@@ -74,6 +74,20 @@ std::FILE* OpenPlainStream(const char* path, uint64_t* size) {
     return file;
 }
 
+std::FILE* CreatePlainStream(const char* path) {
+    const int fd = CreatePlainFile(path);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "wb");
+    if (file == nullptr) {
+        const int why = errno;
+        close(fd);
+        errno = why;
+    }
+    return file;
+}
+
 bool SeekStream(std::FILE* file, uint64_t pos) {
     return pos <= static_cast<uint64_t>(std::numeric_limits<off_t>::max()) &&
            fseeko(file, static_cast<off_t>(pos), SEEK_SET) == 0;
@@ -116,6 +130,32 @@ bool ReadPlainFile(const char* path, size_t limit, std::vector<unsigned char>* o
     errno = why;
     out->resize(ok ? got : 0);
     return ok;
+}
+
+int CreatePlainFile(const char* path) {
+    // Without waiting: a fifo nobody reads then fails at once (ENXIO).
+    const int fd = open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == ENXIO) {
+            errno = NotPlainFile;
+        }
+        return -1;
+    }
+    struct stat st {};
+    int why = 0;
+    if (fstat(fd, &st) != 0) {
+        why = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        why = NotPlainFile;
+    } else if (ftruncate(fd, 0) != 0 || fcntl(fd, F_SETFL, 0) != 0) {
+        why = errno;
+    }
+    if (why != 0) {
+        close(fd);
+        errno = why;
+        return -1;
+    }
+    return fd;
 }
 
 bool WriteAll(int fd, const void* bytes, size_t size) {

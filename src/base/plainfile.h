@@ -32,6 +32,16 @@ bool ReadPlainFile(const char* path, unsigned char* bytes, size_t capacity, size
 // `limit` bytes, never allocating more than the file holds.
 bool ReadPlainFile(const char* path, size_t limit, std::vector<unsigned char>* out);
 
+// Opens `path` for writing from the start, emptied, for a file the player
+// named: a new file is made there; what is there already is used only when it
+// is a plain file, never a fifo (which would hold the game until someone
+// reads it) or a device. The descriptor is the caller's to close; -1 with
+// errno set (NotPlainFile for what is no plain file), and then nothing there
+// was touched.
+int CreatePlainFile(const char* path);
+// The same as a stdio stream for writing; null with errno set.
+std::FILE* CreatePlainStream(const char* path);
+
 // Writes all `size` bytes to `fd`, going on after a signal; false (errno set)
 // when the system refuses or takes nothing.
 bool WriteAll(int fd, const void* bytes, size_t size);

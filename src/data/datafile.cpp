@@ -3,9 +3,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/files.h"
 #include "base/plainfile.h"
+#include "data/scores.h"
+#include "data/stage.h"
 
 bool (*FileStepFails)(FileStep step) = nullptr;
 
@@ -48,6 +51,7 @@ bool WriteStep(int fd, const unsigned char* bytes, size_t size) {
     if (StepFails(FileStep::Write)) {
         // A full disk takes part of the bytes before it refuses the rest.
         WritePart(fd, bytes, size / 2);
+        errno = ENOSPC;
         return false;
     }
     return ::WriteAll(fd, bytes, size);
@@ -61,13 +65,18 @@ bool ReplaceFile(const char* path, const unsigned char* bytes, size_t size) {
     char temp[PathBytes];
     if (!DirectoryOf(path, directory) ||
         std::snprintf(temp, sizeof temp, "%s.tmp", path) >= static_cast<int>(sizeof temp)) {
+        errno = ENAMETOOLONG;
         return false;
     }
 
     int fd = CreateTemporary(temp);
     if (fd < 0 && errno == ENOENT) {
         // First save on a fresh game directory: make the directory, once.
-        if (StepFails(FileStep::MakeDirectory) || !MakeDirectory(directory, false)) {
+        if (StepFails(FileStep::MakeDirectory)) {
+            errno = EACCES;
+            return false;
+        }
+        if (!MakeDirectory(directory, false)) {
             return false;
         }
         fd = CreateTemporary(temp);
@@ -79,20 +88,37 @@ bool ReplaceFile(const char* path, const unsigned char* bytes, size_t size) {
     // The new file keeps the permissions the player gave the old one.
     KeepPermissions(fd, path);
 
-    bool ok = WriteStep(fd, bytes, size);
-    if (ok && (StepFails(FileStep::Sync) || !SyncFile(fd))) {
-        ok = false;
+    // The first step that fails says why the save failed.
+    int why = 0;
+    if (!WriteStep(fd, bytes, size)) {
+        why = errno;
+    } else if (StepFails(FileStep::Sync)) {
+        why = EIO;
+    } else if (!SyncFile(fd)) {
+        why = errno;
     }
-    if (!CloseFile(fd)) {
-        ok = false;
+    if (!CloseFile(fd) && why == 0) {
+        why = errno;
     }
-    if (ok && (StepFails(FileStep::Rename) || rename(temp, path) != 0)) {
-        ok = false;
+    if (why == 0 && StepFails(FileStep::Rename)) {
+        why = EACCES;
+    } else if (why == 0 && rename(temp, path) != 0) {
+        why = errno;
     }
-    if (!ok) {
+    if (why != 0) {
         RemoveFile(temp);
+        errno = why;
         return false;
     }
     SyncDirectory(directory);
     return true;
+}
+
+void RemoveStaleTemporaries() {
+    // A directory of that name is not ours: it is left alone.
+    auto remove = [](const char* path) { RemoveFile((std::string(path) + ".tmp").c_str()); };
+    remove(BestScorePath);
+    for (int i = 0; i < StageCount; ++i) {
+        remove(StagePath(i));
+    }
 }

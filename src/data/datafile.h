@@ -14,8 +14,13 @@
 // over the old file, so the old file is either fully there or fully
 // replaced, never half-written. Creates the directory (one level) when it is
 // missing. On failure the old file stays as it was, the temporary file is
-// removed, and false is returned.
+// removed, and false is returned with errno saying why.
 bool ReplaceFile(const char* path, const unsigned char* bytes, size_t size);
+
+// Removes the temporaries that a save cut short by a kill left beside the
+// best-score and stage files. Only while no other copy of the game can be
+// saving there (under the single-instance lock).
+void RemoveStaleTemporaries();
 
 // The steps of ReplaceFile that can fail.
 enum class FileStep { MakeDirectory, Create, Write, Sync, Rename };

@@ -1,5 +1,7 @@
 #include "data/scores.h"
 
+#include <cerrno>
+
 #include "data/datafile.h"
 
 const char* const BestScorePath = "Data/BestScore";
@@ -8,13 +10,13 @@ int32_t BestScores[ScoreCount] = {};
 
 namespace {
 
-void WriteScores(const int32_t* table) {
+int WriteScores(const int32_t* table) {
     unsigned char bytes[ScoreFileBytes];
     for (int i = 0; i < ScoreCount; ++i) {
         WriteLe32(bytes + i * 4, table[i]);
     }
     // Replaced whole: a crash or a full disk mid-save keeps the old table.
-    ReplaceFile(BestScorePath, bytes, sizeof bytes);
+    return ReplaceFile(BestScorePath, bytes, sizeof bytes) ? 0 : errno;
 }
 
 }  // namespace
@@ -43,7 +45,7 @@ void LoadScores(int32_t* table) {
 // rule, not a sort gone wrong: a table spoiled out of order is not put in
 // order first, it is carried through as it stands, and the stored files and
 // the best-score screen rely on exactly this.
-void RecordScore(int32_t score) {
+int RecordScore(int32_t score) {
     LoadScores(BestScores);
     int32_t carried = score;
     for (int i = 0; i < ScoreCount; ++i) {
@@ -53,12 +55,12 @@ void RecordScore(int32_t score) {
             carried = old;
         }
     }
-    WriteScores(BestScores);
+    return WriteScores(BestScores);
 }
 
-void ClearScores() {
+int ClearScores() {
     for (int i = 0; i < ScoreCount; ++i) {
         BestScores[i] = 0;
     }
-    WriteScores(BestScores);
+    return WriteScores(BestScores);
 }

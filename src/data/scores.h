@@ -12,5 +12,7 @@ extern int32_t BestScores[ScoreCount];
 // A missing or unreadable file reads as ten zeros; a short one fills only
 // the places it holds.
 void LoadScores(int32_t* table);
-void RecordScore(int32_t score);
-void ClearScores();
+// Both write the file: 0 when it was saved, or the error number of what
+// failed (the old file then stays as it was).
+int RecordScore(int32_t score);
+int ClearScores();

@@ -1,5 +1,7 @@
 #include "data/stage.h"
 
+#include <cerrno>
+
 #include "data/datafile.h"
 
 int32_t StageGrid[StageCells] = {};
@@ -41,16 +43,16 @@ void LoadStage(int stageIndex) {
 
 // The file is the grid as it lies in memory, little-endian, column-major. It
 // is replaced whole, so a failed save keeps the stage that was there.
-void SaveStage(int stageIndex) {
+int SaveStage(int stageIndex) {
     const char* path = StagePath(stageIndex);
     if (path == nullptr) {
-        return;
+        return 0;
     }
     unsigned char bytes[StageFileBytes];
     for (int i = 0; i < StageCells; ++i) {
         WriteLe32(bytes + i * 4, StageGrid[i]);
     }
-    ReplaceFile(path, bytes, sizeof bytes);
+    return ReplaceFile(path, bytes, sizeof bytes) ? 0 : errno;
 }
 
 // Two stages share each row of brick pictures; the last row takes the rest.

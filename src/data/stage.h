@@ -21,5 +21,7 @@ const char* StagePath(int stageIndex);
 // A missing or unreadable file leaves the grid as it was; a short one fills
 // only the cells it holds. Both operations ignore an index outside 0..9.
 void LoadStage(int stageIndex);
-void SaveStage(int stageIndex);
+// SaveStage gives 0 when the file was saved (or the index is outside), or
+// the error number of what failed; the old file then stays as it was.
+int SaveStage(int stageIndex);
 int BrickSetForStage(int stageIndex);

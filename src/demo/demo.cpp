@@ -12,6 +12,8 @@
 #include "app/app.h"
 #include "base/files.h"
 #include "base/frames.h"
+#include "base/plainfile.h"
+#include "base/printable.h"
 #include "demo/script_text.h"
 #include "demo/tap.h"
 #include "demo/trace.h"
@@ -29,10 +31,30 @@ std::FILE* traceFile = nullptr;
 std::string tracePath;
 bool traceFailed = false;
 std::filesystem::path scratch;
+// Held locked while the scratch copy is in use, so that a later start can
+// tell a copy left by a killed playback from one another game still plays in.
+int scratchLock = -1;
+constexpr const char* ScratchPrefix = "tessalune-play-";
 
 int Fail(const std::string& why) {
-    std::fprintf(stderr, "tessalune: %s\n", why.c_str());
+    std::fprintf(stderr, "tessalune: %s\n", Printable(why).c_str());
     return ExitUsage;
+}
+
+std::string TemporaryDirectory() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+}
+
+// A file named on the command line, opened for writing as a stdio stream.
+std::FILE* CreateNamedFile(const std::string& path, const char* what, std::string* why) {
+    std::FILE* file = CreatePlainStream(path.c_str());
+    if (file == nullptr) {
+        const int err = errno;
+        *why = std::string("cannot write the ") + what + " '" + path +
+               "': " + (err == NotPlainFile ? "it is not a plain file" : std::strerror(err));
+    }
+    return file;
 }
 
 void WriteTraceLine(int frame, frames::Output&& out) {
@@ -43,8 +65,8 @@ void WriteTraceLine(int frame, frames::Output&& out) {
     if (std::fwrite(line.data(), 1, line.size(), traceFile) != line.size() ||
         std::fflush(traceFile) != 0) {
         traceFailed = true;
-        std::fprintf(stderr, "tessalune: the trace '%s' stops at frame %d: %s\n", tracePath.c_str(),
-                     frame, std::strerror(errno));
+        std::fprintf(stderr, "tessalune: the trace '%s' stops at frame %d: %s\n",
+                     Printable(tracePath).c_str(), frame, std::strerror(errno));
     }
 }
 
@@ -58,6 +80,12 @@ bool StartPlayback(const std::string& path, std::string* why) {
     std::string error;
     if (!script::ParseEvents(text, &events, &header, &error)) {
         *why = path + ": " + error;
+        return false;
+    }
+    // The runner's own scripts may go without it; a recording never does,
+    // and without it nothing bounds how long the show would go on.
+    if (!header.present) {
+        *why = path + ": line 1: a recording starts 'tessalune-recording VERSION clock MS'";
         return false;
     }
     tap::StartPlayback(std::move(events), tap::PlaybackOptions{});
@@ -120,9 +148,9 @@ int OpenFiles() {
         return Fail(why);
     }
     if (!tracePath.empty()) {
-        traceFile = std::fopen(tracePath.c_str(), "wb");
+        traceFile = CreateNamedFile(tracePath, "trace", &why);
         if (traceFile == nullptr) {
-            return Fail("cannot write the trace '" + tracePath + "': " + std::strerror(errno));
+            return Fail(why);
         }
     }
     frames::SetHooks([](int) { tap::Flush(); }, WriteTraceLine);
@@ -136,16 +164,14 @@ bool EnterPlaybackCopy() {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path here = fs::current_path(ec);
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string prefix =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/tessalune-play-";
     std::string name;
-    if (ec || !MakeScratchDirectory(prefix, &name)) {
+    if (ec || !MakeScratchDirectory(TemporaryDirectory() + "/" + ScratchPrefix, &name)) {
         std::fprintf(stderr, "tessalune: no scratch directory for the playback: %s\n",
                      std::strerror(errno));
         return false;
     }
     scratch = name;
+    scratchLock = LockOwnDirectory(scratch.c_str(), true);
     // The pictures, sounds and music are only read: links will do. The
     // scores and stages are copied, so the run starts from the player's own.
     for (const char* dir : {"System", "Fcg", "Wave", "Mid"}) {
@@ -161,7 +187,7 @@ bool EnterPlaybackCopy() {
     fs::current_path(scratch, ec);
     if (ec) {
         std::fprintf(stderr, "tessalune: cannot enter the scratch directory %s: %s\n",
-                     scratch.c_str(), ec.message().c_str());
+                     Printable(scratch.string()).c_str(), ec.message().c_str());
         fs::remove_all(scratch, ec);
         scratch.clear();
         return false;
@@ -173,7 +199,8 @@ void Finish() {
     tap::Finish();
     if (traceFile != nullptr) {
         if (std::fclose(traceFile) != 0 && !traceFailed) {
-            std::fprintf(stderr, "tessalune: the trace '%s' is incomplete\n", tracePath.c_str());
+            std::fprintf(stderr, "tessalune: the trace '%s' is incomplete\n",
+                         Printable(tracePath).c_str());
         }
         traceFile = nullptr;
     }
@@ -182,6 +209,26 @@ void Finish() {
         // Links are removed, never followed: the game directory stays.
         std::filesystem::remove_all(scratch, ec);
         scratch.clear();
+    }
+    UnlockDirectory(scratchLock);
+    scratchLock = -1;
+}
+
+void RemoveLeftovers() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(TemporaryDirectory(), ec)) {
+        if (entry.path().filename().string().rfind(ScratchPrefix, 0) != 0) {
+            continue;
+        }
+        // Only our own directories, never through a link; a copy whose lock
+        // is still held is another game's show, going on.
+        const int lock = LockOwnDirectory(entry.path().c_str(), false);
+        if (lock >= 0) {
+            std::error_code removeEc;
+            fs::remove_all(entry.path(), removeEc);
+            UnlockDirectory(lock);
+        }
     }
 }
 

@@ -20,6 +20,10 @@ int OpenFiles();
 // after a message when no copy could be made.
 bool EnterPlaybackCopy();
 
+// Once the single-instance lock is held: removes the scratch copies that
+// playbacks killed before their end left in the temporary directory.
+void RemoveLeftovers();
+
 // After the game ended: closes the recording and the trace, removes the
 // scratch copy.
 void Finish();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/plainfile.h"
+#include "base/printable.h"
 #include "platform/events.h"
 
 namespace script {
@@ -35,9 +36,10 @@ constexpr int JoyAxisLimit = 1000;
 constexpr const char* HeaderWord = "tessalune-recording";
 // No line the game writes comes near this; a longer one is no script.
 constexpr size_t MaxLineBytes = 4096;
-// A recording covers at most this many frames (more than four days of play):
-// a stamp beyond it is damage, and replaying up to it would never end.
-constexpr int MaxRecordedFrame = 60 * 60 * 60 * 100;
+// A recording covers at most 24 hours of frames at about 60 a second: nobody
+// plays a run that long, and replaying a stamp beyond it would keep the
+// runner busy for minutes on end, so it is taken for damage.
+constexpr int MaxRecordedFrame = 24 * 60 * 60 * 60;
 // A recording of days of play is a few megabytes; anything larger is not one.
 constexpr size_t MaxScriptBytes = size_t{64} << 20;
 // A word quoted back in a message is cut to this length.
@@ -45,9 +47,9 @@ constexpr size_t MaxQuoted = 32;
 
 std::string Quote(const std::string& word) {
     if (word.size() <= MaxQuoted) {
-        return "'" + word + "'";
+        return "'" + Printable(word) + "'";
     }
-    return "'" + word.substr(0, MaxQuoted) + "...'";
+    return "'" + Printable(word.substr(0, MaxQuoted)) + "...'";
 }
 
 bool ParseInt(std::string_view text, int* out) {
@@ -171,12 +173,13 @@ bool ReadScriptFile(const std::string& path, const char* what, std::string* text
     std::vector<unsigned char> bytes;
     if (!ReadPlainFile(path.c_str(), MaxScriptBytes + 1, &bytes)) {
         const int why = errno;
-        *error = std::string("cannot read the ") + what + " '" + path +
+        *error = std::string("cannot read the ") + what + " '" + Printable(path) +
                  "': " + (why == NotPlainFile ? "it is not a plain file" : std::strerror(why));
         return false;
     }
     if (bytes.size() > MaxScriptBytes) {
-        *error = std::string("the ") + what + " '" + path + "' is too large (over 64 MiB)";
+        *error =
+            std::string("the ") + what + " '" + Printable(path) + "' is too large (over 64 MiB)";
         return false;
     }
     text->assign(bytes.begin(), bytes.end());
@@ -235,7 +238,7 @@ bool ParseEvents(const std::string& text, std::vector<Event>* events, ScriptHead
             if (e.frame > MaxRecordedFrame) {
                 return fail("the frame " + std::to_string(e.frame) +
                             " is beyond any recording (at most " +
-                            std::to_string(MaxRecordedFrame) + ")");
+                            std::to_string(MaxRecordedFrame) + ", 24 hours of play)");
             }
             if (!parsed.empty() && e.frame < parsed.back().frame) {
                 return fail("the frame " + std::to_string(e.frame) +

@@ -7,6 +7,8 @@
 #include <iterator>
 
 #include "base/frames.h"
+#include "base/plainfile.h"
+#include "base/printable.h"
 #include "input/events.h"
 #include "scenes/random.h"
 
@@ -34,8 +36,8 @@ PlaybackOptions play;
 bool playClosePosted = false;
 
 void StopRecording(const char* why) {
-    std::fprintf(stderr, "Tessalune: the recording %s stops here: %s\n", recordingPath.c_str(),
-                 why);
+    std::fprintf(stderr, "Tessalune: the recording %s stops here: %s\n",
+                 Printable(recordingPath).c_str(), why);
     std::fclose(recording);
     recording = nullptr;
 }
@@ -238,9 +240,11 @@ void Attach() {
 }  // namespace
 
 bool StartRecording(const std::string& path, std::string* why) {
-    recording = std::fopen(path.c_str(), "w");
+    recording = CreatePlainStream(path.c_str());
     if (recording == nullptr) {
-        *why = "cannot write the recording '" + path + "': " + std::strerror(errno);
+        const int err = errno;
+        *why = "cannot write the recording '" + Printable(path) +
+               "': " + (err == NotPlainFile ? "it is not a plain file" : std::strerror(err));
         return false;
     }
     recordingPath = path;
@@ -303,7 +307,7 @@ void Finish() {
         Flush();
         if (recording != nullptr && std::fclose(recording) != 0) {
             std::fprintf(stderr, "Tessalune: the recording %s is incomplete: %s\n",
-                         recordingPath.c_str(), std::strerror(errno));
+                         Printable(recordingPath).c_str(), std::strerror(errno));
         }
         recording = nullptr;
     }

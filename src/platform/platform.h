@@ -43,6 +43,11 @@ std::string UserDataDirectory(std::string* why);
 
 // ---- window and events -----------------------------------------------------
 
+// Whether a display the player can see is there to open the window on. False
+// after a message (standard error, and a box where one can be shown) when
+// there is none, or only a driver that shows nothing; the program then ends.
+bool DisplayReachable();
+
 // How the window starts; the player switches with Alt+Enter afterwards.
 // Called before CreateMainWindow; full screen unless told otherwise.
 enum class StartWindow { FullScreen, Window };

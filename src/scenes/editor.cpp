@@ -79,7 +79,7 @@ int32_t ActOnButton(int button) {
             PlaySe(lpSeMovSound[0], 0);
             break;
         case ButtonSave:
-            SaveStage(EditorStage);
+            ShowSaveFailure(StagePath(EditorStage), SaveStage(EditorStage));
             PlaySe(lpSeCheSound[0], 0);
             break;
         case ButtonLoad:

@@ -238,7 +238,7 @@ int32_t PlayStep() {
     }
     DrawPlay();
     if (next == SceneResult) {
-        RecordScore(st.score);
+        ShowSaveFailure(BestScorePath, RecordScore(st.score));
         st.score = 0;
         CloseMidi();
         st.stage = 0;

@@ -18,3 +18,7 @@ void ResetTitleScene();
 void ResetPlayScene();
 void ResetResultScene();
 void ResetEditorScene();
+
+// Says that saving `path` failed with `error` (an errno value), in a box; the
+// scene then goes on as it would have. Nothing for an error of 0.
+void ShowSaveFailure(const char* path, int error);

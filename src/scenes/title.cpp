@@ -87,7 +87,7 @@ int32_t ActOnButton(int button) {
             break;
         case ButtonClear:
             if (ScoreView == 1) {
-                ClearScores();
+                ShowSaveFailure(BestScorePath, ClearScores());
                 LoadScores(TitleScores);
                 PlaySe(lpSeCanSound[0], 0);
             }

@@ -7,6 +7,7 @@
 # wall clock, and the best-score file ends the same. Then a demo played back
 # in the window (--play) gives its expected trace and leaves the player's
 # files alone, and bad recordings and files are refused before any window.
+# Leftovers of killed saves and playbacks are cleared at the next start.
 set -euo pipefail
 
 tools="xdotool cmp"
@@ -23,9 +24,12 @@ cp -r "$gamedir" "$work/replay"
 scene_now() { tail -n1 "$work/real.jsonl" 2>/dev/null | sed -n 's/.*"scene":\([0-9]*\).*/\1/p'; }
 in_scene() { [ "$(scene_now)" = "$1" ]; }
 
+# What a save killed midway left is cleared at the next start.
+printf 'half' >"$work/game/Data/Map3.tmp"
 start_game real "$work/game" --record "$work/run.rec" --trace "$work/real.jsonl"
 real=$started
 wait_for 30 has_frames "$work/real.jsonl" 80 || fail "no frames from the game"
+[ ! -e "$work/game/Data/Map3.tmp" ] || fail "a stale temporary stayed beside the stages"
 window=$(xdotool search --name '^Win32 Application$' | head -n1)
 [ -n "$window" ] || fail "no game window"
 
@@ -62,6 +66,8 @@ done
 # --- a playback in the window, in a scratch copy of the player's files ---
 demo=${TESSALUNE_SOURCE_DIR:?}/tests/demos/focus
 mkdir "$work/tmp"
+# The scratch copy of a playback killed before its end goes at the next start.
+mkdir -p "$work/tmp/tessalune-play-killed/Data"
 (cd "$work/game/Data" && sha256sum -- *) >"$work/before.sums"
 TMPDIR="$work/tmp" start_game play "$work/game" --play "$demo.rec" --trace "$work/play.jsonl"
 wait_for 60 stopped "$started" || fail "the playback did not end by itself"
@@ -76,7 +82,7 @@ same_trace "$work/play.expected" "$work/play.jsonl" || fail "the playback differ
 printf 'tessalune-recording 9 clock 0\n' >"$work/newer.rec"
 refused() {  # refused WHAT OPTION...: exit 2 and one line naming the trouble
     local code=0
-    (cd "$work/game" && "$game" "${@:2}" >"$work/refused.err" 2>&1) || code=$?
+    (cd "$work/game" && timeout 20 "$game" "${@:2}" >"$work/refused.err" 2>&1) || code=$?
     [ "$code" = 2 ] || fail "$1: exit code $code, not 2"
     [ "$(wc -l <"$work/refused.err")" = 1 ] || fail "$1: not one line: $(cat "$work/refused.err")"
 }
@@ -86,5 +92,19 @@ refused "a missing recording" --play "$work/none.rec"
 refused "an unwritable recording" --record "$work/no/such/dir/run.rec"
 refused "an unwritable trace" --trace "$work/no/such/dir/trace.jsonl"
 refused "--record and --play" --record "$work/x.rec" --play "$demo.rec"
+: >"$work/empty.rec"
+refused "an empty recording" --play "$work/empty.rec"
+grep -q "line 1: " "$work/refused.err" || fail "the empty recording was not refused at line 1"
+printf '2147483647 tap Z\n' >"$work/headless.rec"
+refused "a recording without its first line" --play "$work/headless.rec"
+grep -q "line 1: " "$work/refused.err" || fail "the missing first line was not named"
+printf 'tessalune-recording 1 clock 0\n21600000 end\n' >"$work/long.rec"
+refused "a recording of days" --play "$work/long.rec"
+mkfifo "$work/fifo"
+refused "a fifo to record into" --record "$work/fifo"
+refused "a fifo to trace into" --trace "$work/fifo"
+printf 'tessalune-recording 1 clock 0\n3 tap \033[2J\n' >"$work/escape.rec"
+refused "a recording with escapes" --play "$work/escape.rec"
+! grep -q $'\033' "$work/refused.err" || fail "raw escape bytes reached the terminal"
 
 echo "PASS: $(wc -l <"$work/real.jsonl") frames, $(wc -l <"$work/run.rec") recorded lines"

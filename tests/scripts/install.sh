@@ -213,4 +213,19 @@ status=$?
 grep -q 'Tessalune' "$tmp/out" || { cat "$tmp/out"; fail "an unusable home gave no message"; }
 [[ $(cat "$tmp/blocked") == 'not a directory' ]] || fail "the blocking file was touched"
 
+# A relative XDG_DATA_HOME is ignored, as the XDG rules say: the player's
+# directory stays in ~/.local/share, nothing lands where the game started.
+rm -rf "$user"
+start_without_display "$tmp/empty" XDG_DATA_HOME=relative
+[[ -z $(ls -A "$tmp/empty") ]] || fail "a relative XDG_DATA_HOME made a directory where it started"
+[[ -f $user/Data/BestScore ]] || fail "a relative XDG_DATA_HOME did not fall back to ~/.local/share"
+
+# No display, and SDL left to fall back on whatever it has: a message and
+# exit status 1, never a game running unseen.
+(cd "$tmp/empty" && timeout 30 env -u DISPLAY -u WAYLAND_DISPLAY "${player_env[@]}" \
+    "$prefix/bin/tessalune") >"$tmp/out" 2>&1
+status=$?
+[[ $status == 1 ]] || { cat "$tmp/out"; fail "without a display the game ended with $status"; }
+grep -q 'no display to show it on' "$tmp/out" || fail "no message without a display"
+
 note "ok"

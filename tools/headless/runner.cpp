@@ -14,6 +14,7 @@
 
 #include "app/app.h"
 #include "base/frames.h"
+#include "base/printable.h"
 #include "demo/script_text.h"
 #include "demo/tap.h"
 #include "demo/trace.h"
@@ -148,7 +149,7 @@ int main(int argc, char** argv) {
         }
         script::ScriptHeader header;
         if (!script::ParseEvents(text, &lines, &header, &why)) {
-            std::fprintf(stderr, "tessalune-headless: %s: %s\n", options.input.c_str(),
+            std::fprintf(stderr, "tessalune-headless: %s: %s\n", Printable(options.input).c_str(),
                          why.c_str());
             return ExitUsage;
         }
@@ -170,7 +171,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr,
                              "tessalune-headless: %s has no end line: it was cut short, and "
                              "plays up to its last line\n",
-                             options.input.c_str());
+                             Printable(options.input).c_str());
             }
         }
     }
@@ -180,7 +181,7 @@ int main(int argc, char** argv) {
         trace = std::fopen(options.trace.c_str(), "wb");
         if (trace == nullptr) {
             std::fprintf(stderr, "tessalune-headless: cannot write the trace '%s': %s\n",
-                         options.trace.c_str(), std::strerror(errno));
+                         Printable(options.trace).c_str(), std::strerror(errno));
             return ExitUsage;
         }
     }
@@ -215,7 +216,7 @@ int main(int argc, char** argv) {
                 shot.taken = true;
                 if (!SaveSurfaceBmp(lpBack, shot.path.c_str())) {
                     std::fprintf(stderr, "tessalune-headless: cannot write the shot '%s'\n",
-                                 shot.path.c_str());
+                                 Printable(shot.path).c_str());
                     outputFailed = true;
                 }
             }
@@ -231,14 +232,14 @@ int main(int argc, char** argv) {
         }
         if (outputFailed) {
             std::fprintf(stderr, "tessalune-headless: the trace '%s' is incomplete\n",
-                         options.trace.c_str());
+                         Printable(options.trace).c_str());
         }
     }
     for (const Shot& shot : options.shots) {
         if (!shot.taken) {
             std::fprintf(stderr,
                          "tessalune-headless: no shot '%s': the game ended before frame %d\n",
-                         shot.path.c_str(), shot.frame);
+                         Printable(shot.path).c_str(), shot.frame);
             outputFailed = true;
         }
     }

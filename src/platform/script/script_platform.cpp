@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/frameclock.h"
+#include "base/printable.h"
 #include "platform/script/script_state.h"
 
 namespace script::detail {
@@ -97,8 +98,9 @@ void ReleaseInstanceLock() {
 }
 
 void MessageBox(const char* text, const char* caption, bool, BoxIcon) {
-    std::fprintf(stderr, "message box [%s]: %s\n", caption != nullptr ? caption : "",
-                 text != nullptr ? text : "");
+    std::fprintf(stderr, "message box [%s]: %s\n",
+                 Printable(caption != nullptr ? caption : "").c_str(),
+                 PrintableLines(text != nullptr ? text : "").c_str());
 }
 
 // The scripted platform holds nothing beyond the process's own memory.
@@ -111,6 +113,11 @@ std::string ProgramDirectory() {
 std::string UserDataDirectory(std::string* why) {
     *why = "the scripted platform has no directory of the player's";
     return "";
+}
+
+// The scripted window is always seen; its failure is injected at its making.
+bool DisplayReachable() {
+    return true;
 }
 
 // The scripted window has no size or mode to choose.

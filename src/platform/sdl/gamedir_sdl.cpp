@@ -2,6 +2,7 @@
 // ($XDG_DATA_HOME/tessalune, or ~/.local/share/tessalune).
 #include <SDL.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "platform/platform.h"
@@ -21,6 +22,11 @@ std::string plat::ProgramDirectory() {
 }
 
 std::string plat::UserDataDirectory(std::string* why) {
+    // The XDG rules say a relative XDG_DATA_HOME is to be ignored; SDL would
+    // take it, and put the player's files wherever the game was started.
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] != '/') {
+        unsetenv("XDG_DATA_HOME");
+    }
     const std::string dir = TakeSdlString(SDL_GetPrefPath("", "tessalune"));
     if (dir.empty()) {
         *why = SDL_GetError();

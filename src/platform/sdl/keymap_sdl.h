@@ -5,17 +5,15 @@
 
 namespace sdlplat {
 
-// The virtual key (platform/keys.h) of a physical key, by its position on the
+// The key code (platform/events.h) of a physical key, by its position on the
 // keyboard whatever the layout, or 0 for a key the game does not read. The two
 // Shift keys come out as VK_LSHIFT and VK_RSHIFT, which the key state joins
 // into VK_SHIFT. The keypad's 4, 6, 8 and 2 are the arrows while Num Lock is
 // off, and its Enter is Return.
 int VirtualKeyForScancode(SDL_Scancode scancode, bool numLock);
 
-// Feeds an SDL_KEYDOWN or SDL_KEYUP into the key state; any other event is
-// left alone. Returns the virtual key of a fresh key press (not a repeat) of a
-// key the game reads, else 0, so that the caller can hand it on as a
-// key-down message.
+// Posts an SDL_KEYDOWN or SDL_KEYUP of a key the game reads as a key event;
+// a repeat of a held key is no event, and any other SDL event is left alone.
 void TranslateKeyEvent(const SDL_Event& event);
 
 }  // namespace sdlplat

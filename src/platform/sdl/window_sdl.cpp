@@ -14,8 +14,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "base/printable.h"
 #include "platform/platform.h"
 #include "platform/sdl/keymap_sdl.h"
 #include "platform/sdl/present.h"
@@ -30,6 +32,8 @@ SDL_Window* window = nullptr;
 SDL_Renderer* renderer = nullptr;
 SDL_Texture* texture = nullptr;
 bool videoStarted = false;
+// Why the video could not be started, for the message that says so.
+std::string videoError;
 bool fullscreen = true;
 int windowedWidth = 0;  // the size to come back to when leaving full screen
 int windowedHeight = 0;
@@ -120,8 +124,25 @@ bool StartVideo() {
     SDL_SetHint("SDL_VIDEO_WAYLAND_WMCLASS", "tessalune");
     SDL_SetHint(SDL_HINT_APP_NAME, "Tessalune");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "Tessalune: no display: %s\n", SDL_GetError());
+        videoError = SDL_GetError();
+        std::fprintf(stderr, "Tessalune: no display: %s\n", videoError.c_str());
         return false;
+    }
+    // Where no window system answers, SDL falls back on drivers that draw
+    // nowhere: the game would run unseen, holding its lock, for ever. Only a
+    // player who names such a driver gets it.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (driver != nullptr && (asked == nullptr || *asked == '\0')) {
+        for (const char* unseen : {"offscreen", "dummy", "evdev"}) {
+            if (std::strcmp(driver, unseen) == 0) {
+                videoError = std::string("no window system answered; SDL found only its '") +
+                             driver + "' driver, which shows nothing";
+                std::fprintf(stderr, "Tessalune: no display: %s\n", videoError.c_str());
+                SDL_QuitSubSystem(SDL_INIT_VIDEO);
+                return false;
+            }
+        }
     }
     // SDL is let go of in plat::Shutdown, on the way out of main, and not from
     // an exit handler: when the X server goes away Xlib ends the process from
@@ -560,7 +581,7 @@ namespace plat {
 void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon) {
     const char* t = text != nullptr ? text : "";
     const char* c = caption != nullptr ? caption : "";
-    std::fprintf(stderr, "message box [%s]: %s\n", c, t);
+    std::fprintf(stderr, "message box [%s]: %s\n", Printable(c).c_str(), PrintableLines(t).c_str());
     // Plain boxes ask for no icon at all: only the leak warning has one.
     const Uint32 flags = icon == BoxIcon::Error ? SDL_MESSAGEBOX_ERROR : 0;
     // Where no box can be shown (no display at all), it is as if OK was pressed.
@@ -569,6 +590,22 @@ void MessageBox(const char* text, const char* caption, bool owned, BoxIcon icon)
     }
     // The box covered part of the picture.
     shownFrame.Invalidate();
+}
+
+bool DisplayReachable() {
+    if (StartVideo()) {
+        return true;
+    }
+    const char* display = std::getenv("DISPLAY");
+    const std::string where = display != nullptr && *display != '\0'
+                                  ? std::string("DISPLAY is ") + display
+                                  : std::string("DISPLAY is not set");
+    const std::string text =
+        "Tessalune cannot open its window: there is no display to show it "
+        "on (" +
+        where + ").\n" + videoError;
+    MessageBox(text.c_str(), "Tessalune", false);
+    return false;
 }
 
 void ChooseStartWindow(StartWindow how) {
