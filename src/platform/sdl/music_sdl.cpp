@@ -90,7 +90,7 @@ struct Take {
     int64_t end = 0;
     // The synthesizer has been quiet this long since the end.
     int64_t quietFrames = 0;
-    bool recording = false;
+    bool keeping = false;
     bool complete = false;
 
     void Drop() {
@@ -99,7 +99,7 @@ struct Take {
         }
         blocks.clear();
         frames = end = quietFrames = 0;
-        recording = complete = false;
+        keeping = complete = false;
     }
     // Room for one more block, if the take may grow and memory allows.
     bool Grow() {
@@ -119,14 +119,14 @@ struct Take {
     }
     // Keeps what the synthesizer made; gives up on the take when it outgrows
     // its bound or memory runs short.
-    void Record(const Sint16* samples, int64_t n) {
-        while (n > 0 && recording) {
+    void Keep(const Sint16* samples, int64_t n) {
+        while (n > 0 && keeping) {
             const int64_t at = frames % kBlockFrames;
             if (at == 0 && !Grow()) {
                 // Passes may be playing back the pass already: they keep it,
                 // with its tail cut short.
                 if (end > 0) {
-                    recording = false;
+                    keeping = false;
                     complete = true;
                 } else {
                     Drop();
@@ -224,12 +224,12 @@ void SDLCALL Render(void*, Uint8* stream, int len) {
         fluid_synth_write_s16(synth, frames, stream, 0, 2, stream, 1, 2);
         framesMade += frames;
     }
-    if (take.recording) {
-        take.Record(out, frames);
+    if (take.keeping) {
+        take.Keep(out, frames);
         if (take.end > 0) {
             take.quietFrames = voices ? 0 : take.quietFrames + frames;
             if (take.quietFrames >= kIdleFrames) {
-                take.recording = false;
+                take.keeping = false;
                 take.complete = true;
             }
         }
@@ -259,7 +259,7 @@ void SDLCALL Render(void*, Uint8* stream, int len) {
     framesPlayed += frames;
     if (framesPlayed >= kMinPlayFrames && PieceEnded()) {
         endOwed = false;
-        if (take.recording) {
+        if (take.keeping) {
             take.end = take.frames;
         }
         PostMusicEnd();
@@ -393,7 +393,7 @@ void SynthPlay() {
     DropPlayer();
     FreshChannels();
     std::erase_if(replays, [](int64_t at) { return at < take.end; });
-    if (take.complete || (take.recording && take.end > 0)) {
+    if (take.complete || (take.keeping && take.end > 0)) {
         if (replays.size() >= kMaxReplays) {
             replays.erase(replays.begin());
         }
@@ -411,7 +411,7 @@ void SynthPlay() {
         // be kept is made at every pass as before, over the last one's tail.
         fluid_synth_system_reset(synth);
         FreshChannels();
-        take.recording = true;
+        take.keeping = true;
     }
     player = new_fluid_player(synth);
     if (player == nullptr) {
