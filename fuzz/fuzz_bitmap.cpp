@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/frames.h"
 #include "fuzz_support.h"
 #include "gfx/gfx.h"
 #include "platform/script/script.h"
@@ -28,8 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)started;
     static const std::string path = fuzz::PathOf("Bg.bmp");
     fuzz::WriteFile(path, data, size);
-    // Only what the platform recorded goes; the display and its surfaces stay.
+    // Only what the last input showed goes; the display and its surfaces stay.
     script::Reset();
+    frames::Reset();
+    frames::KeepAll(true);
 
     const int loaded = LoadBitmapSurface(&lpMain[3], path.c_str());
     // Every failure says so, and says it once.
