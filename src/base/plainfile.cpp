@@ -60,12 +60,14 @@ int OpenPlainFile(const char* path, uint64_t* size) {
     return fd;
 }
 
-std::FILE* OpenPlainStream(const char* path, uint64_t* size) {
-    const int fd = OpenPlainFile(path, size);
+namespace {
+
+// The descriptor as a stream, or null with errno set and the descriptor closed.
+std::FILE* StreamOf(int fd, const char* mode) {
     if (fd < 0) {
         return nullptr;
     }
-    std::FILE* file = fdopen(fd, "rb");
+    std::FILE* file = fdopen(fd, mode);
     if (file == nullptr) {
         const int why = errno;
         close(fd);
@@ -74,18 +76,14 @@ std::FILE* OpenPlainStream(const char* path, uint64_t* size) {
     return file;
 }
 
+}  // namespace
+
+std::FILE* OpenPlainStream(const char* path, uint64_t* size) {
+    return StreamOf(OpenPlainFile(path, size), "rb");
+}
+
 std::FILE* CreatePlainStream(const char* path) {
-    const int fd = CreatePlainFile(path);
-    if (fd < 0) {
-        return nullptr;
-    }
-    std::FILE* file = fdopen(fd, "wb");
-    if (file == nullptr) {
-        const int why = errno;
-        close(fd);
-        errno = why;
-    }
-    return file;
+    return StreamOf(CreatePlainFile(path), "wb");
 }
 
 bool SeekStream(std::FILE* file, uint64_t pos) {
