@@ -49,7 +49,8 @@ install(DIRECTORY ${TESSALUNE_STOCKDIR}/Data DESTINATION ${TESSALUNE_INSTALL_DAT
   FILES_MATCHING REGEX "/Map([1-9]|10)$")
 install(FILES ${PROJECT_SOURCE_DIR}/dist/tessalune.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} OPTIONAL)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/DEVELOPING.md
+  DESTINATION ${CMAKE_INSTALL_DOCDIR} OPTIONAL)
 
 # The icon theme files an icon under its pixel size, which only the picture
 # itself knows; read it from the PNG header when installing.

@@ -35,7 +35,7 @@ constexpr const char* Usage =
     "  --frames N     run N frames, then close as Esc would (default 600; for a\n"
     "                 recording, up to its last line)\n"
     "  --input FILE   the input script, one event a line, or a recording of the\n"
-    "                 game's --record (see README.md)\n"
+    "                 game's --record (see DEVELOPING.md)\n"
     "  --clock MS     the clock when the game starts (default 0; for a recording,\n"
     "                 the clock it was recorded from)\n"
     "  --shot F:PATH  after frame F, write the back buffer as a 24-bit BMP\n"
