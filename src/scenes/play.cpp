@@ -236,7 +236,15 @@ int32_t PlayStep() {
             st.entry = PlayEntryFrames;
         }
     }
+    // The panel's picture moves on before it is drawn, the falling pieces
+    // after: a piece shows its first position on the frame its brick goes.
+    StepAnimation(&PanelAnim, PanelAnimation);
     DrawPlay();
+    for (int32_t& f : FallGrid) {
+        if (f > 0) {
+            --f;
+        }
+    }
     if (next == SceneResult) {
         ShowSaveFailure(BestScorePath, RecordScore(st.score));
         st.score = 0;

@@ -25,7 +25,7 @@ const PlayState& GetPlayState();
 PlayState& MutablePlayState();
 
 // Fall counters of destroyed bricks, in the order of the StageGrid: 40 when
-// the brick goes, counted down by the drawing, 0 when idle.
+// the brick goes, counted down once a frame after it is drawn, 0 when idle.
 extern int32_t FallGrid[StageCells];
 
 // Geometry the rules and the drawing share.
@@ -60,6 +60,5 @@ extern const AnimFrame PanelAnimation[5];
 // The play scene's one animation, never reset.
 extern AnimState PanelAnim;
 
-// Draws the play screen from the state (advancing the fall counters and the
-// panel picture).
+// Draws the play screen from the state; it changes nothing.
 void DrawPlay();

@@ -40,12 +40,11 @@ void DrawBricksAndPieces(int brickSet) {
             if (StageCell(c, r) >= 1) {
                 DrawBrick(c, r, brickSet);
             }
-            int32_t& f = FallGrid[c * StageRows + r];
+            const int32_t f = FallGrid[c * StageRows + r];
             if (f > 0) {
                 const int sx = f >= PieceLateBelow ? PieceSheetX : PieceLateSheetX;
                 DrawSprite(lpBack, CellScreenX(c), CellScreenY(r) + FallFrames - f, TileSize,
                            TileSize, lpMain[2], sx, PieceSheetY + TileSize * brickSet);
-                --f;
             }
         }
     }
@@ -88,9 +87,8 @@ void DrawPlay() {
                    BallSheetX, 0);
     }
     DrawDigits(st.timerSeconds, 4, TimeX, TimeY);
-    int n = StepAnimation(&PanelAnim, PanelAnimation);
     // Only the four frames on the sheet can be shown.
-    n = std::clamp(n, 1, PictureFrames);
+    const int n = std::clamp(PanelAnim.table[PanelAnim.position].frame, 1, PictureFrames);
     DrawSprite(lpBack, PictureX, PictureY, PictureSize, PictureSize, lpMain[1],
                PictureSize * (n - 1), 0);
 }
