@@ -33,10 +33,6 @@ constexpr int TimerLimit = 9999;
 // From this stage index on a brick stored as 1 takes two hits.
 constexpr int ToughStage = 4;
 
-constexpr int MotionNone = 0;
-constexpr int MotionRight = 1;
-constexpr int MotionLeft = 2;
-
 constexpr PlayState StartState{PlayEntryFrames, 0,       StartLives, 0, 0, 0, 0, BallStartX,
                                BallStartY,      StartDx, StartDy,    0, 0, 0, 0, 0};
 PlayState st = StartState;
@@ -95,61 +91,17 @@ void MovePaddle(int direction) {
     }
 }
 
-void HitBrick(int column, int row) {
-    PlayHitSound();
-    int32_t& cell = StageCell(column, row);
-    cell -= 1;
-    if (cell == 0) {
-        FallGrid[column * StageRows + row] = FallFrames;
-    }
-}
-
 void MoveBall() {
-    // Side hits: every brick the ball would run into sideways. Each later
-    // brick is tried with the speed as the earlier hits left it.
-    for (int r = 0; r < StageRows; ++r) {
-        for (int c = 0; c < StageColumns; ++c) {
-            if (StageCell(c, r) >= 1 &&
-                BrickTouch(st.ballX + st.ballDx, st.ballY, CellScreenX(c), CellScreenY(r)) == 1) {
-                // A side hit turns the ball back both ways and scores twice:
-                // the game's own rule, not a slip.
-                HitBrick(c, r);
-                st.score += 1;
-                st.ballDy = -st.ballDy;
-                st.score += 1;
-                st.ballDx = -st.ballDx;
-            }
-        }
-    }
-    if (st.ballX + st.ballDx + BallSize > FieldRight || st.ballX + st.ballDx < FieldLeft) {
-        st.ballDx = -st.ballDx;
-    }
-    for (int r = 0; r < StageRows; ++r) {
-        for (int c = 0; c < StageColumns; ++c) {
-            if (StageCell(c, r) >= 1 &&
-                BrickTouch(st.ballX, st.ballY + st.ballDy, CellScreenX(c), CellScreenY(r)) == 1) {
-                HitBrick(c, r);
-                st.score += 1;
-                st.ballDy = -st.ballDy;
-            }
-        }
-    }
-    if (st.ballY + st.ballDy < FieldTop) {
-        st.ballDy = -st.ballDy;
-    }
-    if (PaddleTouch(st.ballX, st.ballY + st.ballDy, st.paddle + PaddleLeft, PaddleY) == 1) {
+    Ball b{st.ballX, st.ballY, st.ballDx, st.ballDy};
+    const BallFrame f = StepBall(&b, StageGrid, FallGrid, st.paddle + PaddleLeft, st.motion);
+    for (int i = 0; i < f.hits; ++i) {
         PlayHitSound();
-        if (st.motion == MotionRight) {
-            st.ballDx = FastDx;
-        } else if (st.motion == MotionLeft) {
-            st.ballDx = -FastDx;
-        } else {
-            st.ballDx = st.ballDx > 0 ? SlowDx : -SlowDx;
-        }
-        st.ballDy = -st.ballDy;
     }
-    st.ballX += st.ballDx;
-    st.ballY += st.ballDy;
+    st.score += f.score;
+    st.ballX = b.x;
+    st.ballY = b.y;
+    st.ballDx = b.dx;
+    st.ballDy = b.dy;
 }
 
 int CountBricks() {
@@ -185,6 +137,63 @@ int PaddleTouch(int ballX, int ballY, int paddleX, int paddleY) {
             ballY <= paddleY - (BallSize - 1) && ballY + BallSize >= paddleY)
                ? 1
                : 0;
+}
+
+BallFrame StepBall(Ball* b, int32_t* grid, int32_t* fall, int paddleX, int motion) {
+    BallFrame f{};
+    auto hit = [&](int c, int r) {
+        ++f.hits;
+        int32_t& cell = grid[c * StageRows + r];
+        cell -= 1;
+        if (cell == 0 && fall != nullptr) {
+            fall[c * StageRows + r] = FallFrames;
+        }
+    };
+    // Side hits: every brick the ball would run into sideways. Each later
+    // brick is tried with the speed as the earlier hits left it.
+    for (int r = 0; r < StageRows; ++r) {
+        for (int c = 0; c < StageColumns; ++c) {
+            if (grid[c * StageRows + r] >= 1 &&
+                BrickTouch(b->x + b->dx, b->y, CellScreenX(c), CellScreenY(r)) == 1) {
+                // A side hit turns the ball back both ways and scores twice:
+                // the game's own rule, not a slip.
+                hit(c, r);
+                f.score += 2;
+                b->dy = -b->dy;
+                b->dx = -b->dx;
+            }
+        }
+    }
+    if (b->x + b->dx + BallSize > FieldRight || b->x + b->dx < FieldLeft) {
+        b->dx = -b->dx;
+    }
+    for (int r = 0; r < StageRows; ++r) {
+        for (int c = 0; c < StageColumns; ++c) {
+            if (grid[c * StageRows + r] >= 1 &&
+                BrickTouch(b->x, b->y + b->dy, CellScreenX(c), CellScreenY(r)) == 1) {
+                hit(c, r);
+                f.score += 1;
+                b->dy = -b->dy;
+            }
+        }
+    }
+    if (b->y + b->dy < FieldTop) {
+        b->dy = -b->dy;
+    }
+    if (PaddleTouch(b->x, b->y + b->dy, paddleX, PaddleY) == 1) {
+        ++f.hits;
+        if (motion == MotionRight) {
+            b->dx = FastDx;
+        } else if (motion == MotionLeft) {
+            b->dx = -FastDx;
+        } else {
+            b->dx = b->dx > 0 ? SlowDx : -SlowDx;
+        }
+        b->dy = -b->dy;
+    }
+    b->x += b->dx;
+    b->y += b->dy;
+    return f;
 }
 
 int32_t PlayStep() {

@@ -44,6 +44,26 @@ constexpr int BallLostY = 416;
 int BrickTouch(int ax, int ay, int bx, int by);
 int PaddleTouch(int ballX, int ballY, int paddleX, int paddleY);
 
+// The paddle's motion on this frame, as PlayState::motion holds it.
+constexpr int MotionNone = 0;
+constexpr int MotionRight = 1;
+constexpr int MotionLeft = 2;
+
+struct Ball {
+    int32_t x, y, dx, dy;
+};
+// What one frame of the ball's motion met.
+struct BallFrame {
+    int hits;   // bricks and the paddle, each one hit sound
+    int score;  // points the brick hits earned
+};
+// One frame of the ball's motion by the rules: against the bricks of `grid`
+// (StageGrid's layout; each hit counts its cell down, and a brick that goes
+// starts its fall in `fall`, when given), the walls, and the paddle at screen
+// x `paddleX` moving by `motion`. The play scene moves its ball with it, and
+// autoplay looks ahead with it on copies.
+BallFrame StepBall(Ball* b, int32_t* grid, int32_t* fall, int paddleX, int motion);
+
 struct AnimFrame {
     int32_t frame;  // 1.. a picture frame; -1 hold, -2 loop, -3 switch
     int32_t hold;

@@ -16,19 +16,16 @@
 
 namespace {
 
-constexpr int FieldLeft = 32;
-constexpr int FieldRight = 448;
-constexpr int FieldTop = 32;
 constexpr int ContactY = PaddleY - BallSize;  // ball y + dy at a paddle contact
 constexpr int SimFrames = 400;                // one trip up and back down, with room
 constexpr int LookAhead = 3;                  // contacts looked ahead
 constexpr int NoHit = 1 << 20;
 constexpr int DeadBand = 4;  // half a paddle step: no jitter around the target
 
-int tappedVk = 0;      // the key being tapped
-bool tapDown = false;  // the tapped key is down this frame
-int contacts = 0;      // paddle contacts so far, to vary the fallback choice
-int heldMotion = 0;    // the motion held since the contact decision (0 none, 1 right, 2 left)
+int tappedVk = 0;             // the key being tapped
+bool tapDown = false;         // the tapped key is down this frame
+int contacts = 0;             // paddle contacts so far, to vary the fallback choice
+int heldMotion = MotionNone;  // the motion held since the contact decision
 
 // The keys as the player holds them, handed to the game as a keyboard
 // would: only a change of a key is an event.
@@ -73,73 +70,54 @@ void LetGoOfTaps() {
 
 using Grid = std::array<int32_t, StageCells>;
 
-// The three speeds a contact can give, for motion none, right and left; the
-// side walls are tried before the paddle sets the new speed.
-std::array<int, 3> SpeedsAtContact(int x, int dx) {
-    if (x + dx + BallSize > FieldRight || x + dx < FieldLeft) {
-        dx = -dx;
-    }
-    return {dx > 0 ? 2 : -2, 4, -4};
-}
+// Trips end before the ball comes down to the paddle's line, so in them the
+// paddle is out of the ball's reach.
+constexpr int PaddleAway = -10 * PaddleWidth;
 
 // One trip of the ball from just after a paddle contact, by the play scene's
-// rules of a frame: the frames until it first hits a brick, or NoHit with the
+// own motion code: the frames until it first hits a brick, or NoHit with the
 // ball's state on the frame of its next contact.
 struct Trip {
     int frames;
-    int x, y, dx, dy;
+    Ball ball;
 };
 
-Trip RunTrip(const Grid& grid, int x, int y, int dx, int dy) {
-    auto cell = [&](int c, int r) { return grid[static_cast<size_t>(c * StageRows + r)]; };
+Trip RunTrip(const Grid& grid, Ball ball) {
+    Grid scratch = grid;  // the frame that hits a brick counts it down, and ends the trip
     for (int frame = 1; frame <= SimFrames; ++frame) {
-        if (dy > 0 && y + dy >= ContactY) {
-            return {NoHit, x, y, dx, dy};
+        if (ball.dy > 0 && ball.y + ball.dy >= ContactY) {
+            return {NoHit, ball};
         }
-        for (int r = 0; r < StageRows; ++r) {
-            for (int c = 0; c < StageColumns; ++c) {
-                if (cell(c, r) >= 1 && BrickTouch(x + dx, y, 32 + 32 * c, 32 + 32 * r)) {
-                    return {frame, x, y, dx, dy};
-                }
-            }
+        Ball next = ball;
+        if (StepBall(&next, scratch.data(), nullptr, PaddleAway, MotionNone).hits > 0) {
+            return {frame, ball};
         }
-        if (x + dx + BallSize > FieldRight || x + dx < FieldLeft) {
-            dx = -dx;
-        }
-        for (int r = 0; r < StageRows; ++r) {
-            for (int c = 0; c < StageColumns; ++c) {
-                if (cell(c, r) >= 1 && BrickTouch(x, y + dy, 32 + 32 * c, 32 + 32 * r)) {
-                    return {frame, x, y, dx, dy};
-                }
-            }
-        }
-        if (y + dy < FieldTop) {
-            dy = -dy;
-        }
-        x += dx;
-        y += dy;
+        ball = next;
     }
-    return {NoHit, x, y, dx, dy};
+    return {NoHit, ball};
 }
 
-// Frames until the first brick hit after a contact with the ball at (x, y)
-// and speed dx, looking `depth` contacts ahead and playing each of them at
-// its best; NoHit when none of those trips reaches a brick.
-int BestFramesToHit(const Grid& grid, int x, int y, int dx, int dy, int depth, int* choice) {
-    const std::array<int, 3> speeds = SpeedsAtContact(x, dx);
+// Frames until the first brick hit after a contact of the ball, looking
+// `depth` contacts ahead and playing each of them at its best; NoHit when
+// none of those trips reaches a brick. The contact itself is the game's frame
+// with the paddle under the ball, moving each of the three ways.
+int BestFramesToHit(const Grid& grid, const Ball& atContact, int depth, int* choice) {
     int best = NoHit;
-    for (int k = 0; k < 3; ++k) {
-        const Trip t = RunTrip(grid, x + speeds[k], y - dy, speeds[k], -dy);
+    for (int motion : {MotionNone, MotionRight, MotionLeft}) {
+        Ball ball = atContact;
+        Grid scratch = grid;
+        StepBall(&ball, scratch.data(), nullptr, atContact.x, motion);
+        const Trip t = RunTrip(grid, ball);
         int frames = t.frames;
         if (frames == NoHit && depth > 1) {
-            const int later = BestFramesToHit(grid, t.x, t.y, t.dx, t.dy, depth - 1, nullptr);
+            const int later = BestFramesToHit(grid, t.ball, depth - 1, nullptr);
             // One more trip costs about as long as the one just run.
             frames = later == NoHit ? NoHit : later + 1 + SimFrames / 2;
         }
         if (frames < best) {
             best = frames;
             if (choice) {
-                *choice = k;
+                *choice = motion;
             }
         }
     }
@@ -152,7 +130,8 @@ int ChooseMotion(const PlayState& s) {
     std::copy(std::begin(StageGrid), std::end(StageGrid), grid.begin());
     int choice = -1;
     ++contacts;
-    if (BestFramesToHit(grid, s.ballX, s.ballY, s.ballDx, s.ballDy, LookAhead, &choice) == NoHit) {
+    if (BestFramesToHit(grid, {s.ballX, s.ballY, s.ballDx, s.ballDy}, LookAhead, &choice) ==
+        NoHit) {
         // Nothing reaches a brick for a while: vary the bounce so the ball
         // sets off from somewhere new.
         return contacts % 3;
@@ -168,7 +147,7 @@ void SteerPaddle() {
     }
     if (s.ballDy > 0 && s.ballY + s.ballDy >= ContactY && s.ballY + s.ballDy <= ContactY + 1) {
         heldMotion = ChooseMotion(s);
-        Hold(heldMotion == 1, heldMotion == 2);
+        Hold(heldMotion == MotionRight, heldMotion == MotionLeft);
         return;
     }
     // Ball centre over paddle centre.
