@@ -1,20 +1,20 @@
-// What the game itself costs per frame, run on the scripted platform inside a
-// private copy of the build's game directory:
+// What the game itself costs per frame, run inside a private copy of the
+// build's game directory:
 //   - one play frame with every cell of the stage holding a brick (the rules,
 //     the drawing, the copy to the front buffer and the hand-over of the
-//     frame), also with the real present path behind it: the upload into an
-//     RGB565 streaming texture and SDL's software renderer scaling it onto a
-//     desktop-sized window, as the game does on a screen without a graphics
-//     card;
+//     frame);
 //   - one frame of the title menu;
 //   - start-up to the first frame: InitApp (pictures, waves, devices) and the
-//     first FrameStep, each time in a fresh child process, so that every
-//     scene starts from its state at program start.
-#include <SDL.h>
+//     first FrameStep, each time from a game put back to its start.
+// Built twice: tessalune_bench_game on the scripted platform (the game's own
+// work), and tessalune_bench_present on the real SDL back-end, where every
+// frame also goes through the window's present path and start-up opens the
+// real devices. The SDL one runs on the display in DISPLAY (e.g. Xvfb at the
+// size to measure), else on SDL's dummy video driver, and on SDL's dummy
+// audio driver unless SDL_AUDIODRIVER says otherwise. Its frames keep the
+// game's own schedule, as in play: the figure to read there is the CPU time
+// of a frame, not its wall time.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -26,16 +26,16 @@
 
 #include "app/app.h"
 #include "audio/sound.h"
+#include "base/frames.h"
 #include "data/stage.h"
 #include "gfx/gfx.h"
 #include "platform/platform.h"
-#include "platform/script/script.h"
-#include "platform/sdl/present.h"
 #include "scenes/play.h"
 #include "scenes/scenes.h"
+#ifndef TESSALUNE_BENCH_SDL
 #include "support/game.h"
+#endif
 #define SUPPORT_WITHOUT_GTEST
-#include "support/child.h"
 #include "support/scratch.h"
 
 namespace {
@@ -55,14 +55,31 @@ constexpr int32_t FullStageHits = 2;
 constexpr int DesktopWidth = 1280;
 constexpr int DesktopHeight = 1024;
 
-// The game, started as WinMain starts it, on the scripted platform.
+// Every subsystem back at its start, as at program start.
+void ResetEverything() {
+#ifdef TESSALUNE_BENCH_SDL
+    ResetGame();
+    frames::KeepAll(true);
+#else
+    testgame::Reset();
+#endif
+    ResetAppState();
+}
+
+// The game, started as WinMain starts it. `windowed` asks for a window of a
+// whole multiple of the frame instead of the whole screen.
 struct Game {
     bool ok = false;
 
-    Game() {
-        testgame::Reset();
-        ResetAppState();
-        ok = plat::CreateMainWindow(WindowTitle) && InitApp() != 0;
+    explicit Game(bool windowed = false) {
+        ResetEverything();
+        plat::ChooseStartWindow(windowed ? plat::StartWindow::Window
+                                         : plat::StartWindow::FullScreen);
+        ok = plat::CreateMainWindow(WindowTitle);
+        if (ok) {
+            plat::ShowMainWindow();
+            ok = InitApp() != 0;
+        }
     }
     ~Game() {
         ReleaseApp();
@@ -72,54 +89,36 @@ struct Game {
     Game& operator=(const Game&) = delete;
 };
 
-// Start-up in a child process of its own. The child times InitApp and the
-// first frame and sends the seconds back; a negative number means that the
-// game did not start, or that the first frame was not the title's first.
+// Start-up to the title's first frame, in seconds; negative when the game
+// did not start, or the first frame was not the title's first.
 double StartUpOnce() {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        return -1;
-    }
-    const int status = RunInChild([&] {
-        close(fds[0]);
-        testgame::Reset();
-        ResetAppState();
-        double seconds = -1;
-        if (plat::CreateMainWindow(WindowTitle)) {
-            const auto t0 = std::chrono::steady_clock::now();
-            const bool started = InitApp() != 0;
-            if (started) {
-                FrameStep();
-            }
-            const auto t1 = std::chrono::steady_clock::now();
-            const auto& music = frames::All().music;
-            const bool titleEntered =
-                std::find(music.begin(), music.end(), "open Mid/System.mid") != music.end();
-            if (started && titleEntered && LastSceneRun() == SceneTitle) {
-                seconds = std::chrono::duration<double>(t1 - t0).count();
-            }
-        }
-        const ssize_t sent = write(fds[1], &seconds, sizeof seconds);
-        return sent == static_cast<ssize_t>(sizeof seconds) ? 0 : 1;
-    });
-    close(fds[1]);
+    ResetEverything();
     double seconds = -1;
-    if (read(fds[0], &seconds, sizeof seconds) != static_cast<ssize_t>(sizeof seconds)) {
-        seconds = -1;
+    if (plat::CreateMainWindow(WindowTitle)) {
+        const auto t0 = std::chrono::steady_clock::now();
+        const bool started = InitApp() != 0;
+        if (started) {
+            FrameStep();
+        }
+        const auto t1 = std::chrono::steady_clock::now();
+        const auto& music = frames::All().music;
+        const bool titleEntered =
+            std::find(music.begin(), music.end(), "open Mid/System.mid") != music.end();
+        if (started && titleEntered && LastSceneRun() == SceneTitle) {
+            seconds = std::chrono::duration<double>(t1 - t0).count();
+        }
     }
-    close(fds[0]);
-    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+    ReleaseApp();
+    plat::DestroyMainWindow();
+    frames::Take();
+    return seconds;
 }
 
-// Registered first: the children must be forked from a process in which no
-// scene has run yet, or the title would not be at its first frame.
 void BM_StartUpToFirstFrame(benchmark::State& state) {
     for (auto _ : state) {
         const double seconds = StartUpOnce();
         if (seconds < 0) {
-            state.SkipWithError(
-                "start-up failed, or a scene had already run in this process (run this "
-                "benchmark before the others)");
+            state.SkipWithError("start-up failed, or its first frame was not the title's");
             return;
         }
         state.SetIterationTime(seconds);
@@ -197,92 +196,19 @@ void BM_PlayFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_PlayFrame)->Unit(benchmark::kMicrosecond);
 
-// The window's present path, done as src/platform/sdl/window_sdl.cpp does it:
-// a frame identical to the one on the screen (the game's own row compare) is
-// not sent again; any other is
-// uploaded into the streaming texture and drawn with nearest-pixel scaling by
-// whole multiples, letterboxed, without waiting for the monitor.
-struct SdlPresent {
-    SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
-    sdlplat::ChangedRows shown;
-    const char* error = nullptr;
-
-    SdlPresent(int width, int height) {
-        if (std::getenv("SDL_VIDEODRIVER") == nullptr) {
-            SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
-        }
-        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-        SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-            error = SDL_GetError();
-            return;
-        }
-        window = SDL_CreateWindow("bench", 0, 0, width, height, 0);
-        renderer =
-            window != nullptr ? SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE) : nullptr;
-        if (renderer != nullptr) {
-            SDL_RenderSetIntegerScale(renderer, SDL_TRUE);
-            SDL_RenderSetLogicalSize(renderer, DisplayWidth, DisplayHeight);
-            texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565,
-                                        SDL_TEXTUREACCESS_STREAMING, DisplayWidth, DisplayHeight);
-        }
-        if (texture == nullptr) {
-            error = SDL_GetError();
-        }
-    }
-    ~SdlPresent() {
-        if (texture != nullptr) {
-            SDL_DestroyTexture(texture);
-        }
-        if (renderer != nullptr) {
-            SDL_DestroyRenderer(renderer);
-        }
-        if (window != nullptr) {
-            SDL_DestroyWindow(window);
-        }
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    }
-    SdlPresent(const SdlPresent&) = delete;
-    SdlPresent& operator=(const SdlPresent&) = delete;
-
-    void Present(const uint16_t* pixels, int pitch) {
-        if (shown.Take(pixels, pitch) == 0) {
-            return;
-        }
-        SDL_UpdateTexture(texture, nullptr, pixels, pitch);
-        SDL_SetRenderDrawColor(renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
-        SDL_RenderClear(renderer);
-        SDL_RenderCopy(renderer, texture, nullptr, nullptr);
-        SDL_RenderPresent(renderer);
-    }
-
-    static void AfterFrame(void* self) {
-        static_cast<SdlPresent*>(self)->Present(SurfacePixels(lpPrimary), SurfacePitch(lpPrimary));
-    }
-};
-
-// Argument 0: a window of the frame's own size; 1: a desktop-sized one.
-void BM_PlayFrameSdlPresent(benchmark::State& state) {
-    const bool desktop = state.range(0) != 0;
-    SdlPresent present(desktop ? DesktopWidth : DisplayWidth,
-                       desktop ? DesktopHeight : DisplayHeight);
-    if (present.error != nullptr) {
-        state.SkipWithError(present.error);
-        return;
-    }
-    Game game;
+#ifdef TESSALUNE_BENCH_SDL
+// Argument 0: a window of a whole multiple of the frame; 1: the whole screen.
+void BM_PlayFrameWindowed(benchmark::State& state) {
+    Game game(state.range(0) == 0);
     PlaySnapshot start;
     if (!game.ok || !StartFullStage(&start)) {
         state.SkipWithError("the game did not start in its game directory");
         return;
     }
-    PlayFrames(state, start, SdlPresent::AfterFrame, &present);
+    PlayFrames(state, start);
 }
-// 0 is a plain format conversion; 1 a 1280 x 1024 desktop, the frame scaled
-// by two with bars above and below.
-BENCHMARK(BM_PlayFrameSdlPresent)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlayFrameWindowed)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+#endif
 
 void BM_TitleFrame(benchmark::State& state) {
     Game game;
@@ -323,6 +249,14 @@ int main(int argc, char** argv) {
     if (whole) {
         fs::current_path(dir, ec);
     }
+#ifdef TESSALUNE_BENCH_SDL
+    // No display named: SDL's own that shows nothing. No sound card: silence.
+    const char* display = std::getenv("DISPLAY");
+    if ((display == nullptr || *display == '\0') && std::getenv("SDL_VIDEODRIVER") == nullptr) {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+    }
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+#endif
     if (!whole || ec) {
         std::fprintf(stderr, "tessalune_bench_game: %s\n",
                      dir.empty() ? why.c_str()
