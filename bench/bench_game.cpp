@@ -51,9 +51,6 @@ constexpr int PlayWindowFrames = 240;
 // Every brick takes two hits, as from the fifth stage on, so a window of
 // play leaves the wall nearly whole.
 constexpr int32_t FullStageHits = 2;
-// A desktop of the size the CPU figures under Xvfb also use.
-constexpr int DesktopWidth = 1280;
-constexpr int DesktopHeight = 1024;
 
 // Every subsystem back at its start, as at program start.
 void ResetEverything() {
