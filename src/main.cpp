@@ -1,13 +1,28 @@
 // The game's executable: read the command line, find the game directory, then
 // run the game in it.
 #include <cstdio>
+#include <string>
 
 #include "app/app.h"
 #include "app/cmdline.h"
 #include "app/gamedir.h"
+#include "app/settings_file.h"
 #include "data/datafile.h"
 #include "demo/demo.h"
 #include "platform/platform.h"
+
+namespace {
+
+// Where a changed setting is kept; empty when the file must be left alone.
+std::string settingsFile;
+
+void KeepSettings(const settings::Settings& s) {
+    if (!settingsFile.empty()) {
+        SaveSettings(settingsFile, s);
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (const int code = demo::TakeOptions(&argc, argv); code >= 0) {
@@ -38,7 +53,18 @@ int main(int argc, char** argv) {
     if (const int code = demo::OpenFiles(); code >= 0) {
         return code;
     }
-    plat::ChooseStartWindow(line.window);
+    // The player's settings for the surroundings; the command line wins for
+    // this start.
+    const std::string settingsPath = SettingsPath();
+    bool settingsWritable = false;
+    const settings::Settings s = LoadSettings(settingsPath, &settingsWritable);
+    if (settingsWritable) {
+        settingsFile = settingsPath;
+    }
+    plat::UseSettings(s, settingsPath, KeepSettings);
+    if (line.windowGiven) {
+        plat::ChooseStartWindow(line.window);
+    }
     if (!EnterGameDirectory()) {
         demo::Finish();
         return 0;

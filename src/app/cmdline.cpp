@@ -20,8 +20,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
         }
         if (arg == "--window") {
             line.window = plat::StartWindow::Window;
+            line.windowGiven = true;
         } else if (arg == "--fullscreen") {
             line.window = plat::StartWindow::FullScreen;
+            line.windowGiven = true;
         } else {
             line.action = CommandLine::Action::Error;
             line.error = arg.starts_with("-") ? "unknown option '" + std::string(arg) + "'"

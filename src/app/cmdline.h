@@ -10,7 +10,8 @@ struct CommandLine {
     enum class Action { Play, Help, Version, Error };
     Action action = Action::Play;
     plat::StartWindow window = plat::StartWindow::FullScreen;
-    std::string error;  // for Action::Error: what was wrong, one line
+    bool windowGiven = false;  // --window or --fullscreen was given: it wins over the settings
+    std::string error;         // for Action::Error: what was wrong, one line
 };
 
 // Reads the options after the program's name. The last of --window and

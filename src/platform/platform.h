@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/settings.h"
 #include "platform/events.h"
 
 namespace plat {
@@ -48,8 +49,17 @@ std::string UserDataDirectory(std::string* why);
 // there is none, or only a driver that shows nothing; the program then ends.
 bool DisplayReachable();
 
+// The player's settings for the game's surroundings (volumes, the window, the
+// keys, pause): none of them reaches the game. The back-end applies them,
+// says on standard error which keys it cannot take (naming `where`, their
+// file), and calls `changed` with the whole set when the player changes one
+// (a volume key, Alt+Enter, the window's size), for it to be kept.
+using SettingsChanged = void (*)(const settings::Settings&);
+void UseSettings(const settings::Settings& s, const std::string& where, SettingsChanged changed);
+
 // How the window starts; the player switches with Alt+Enter afterwards.
-// Called before CreateMainWindow; full screen unless told otherwise.
+// Called before CreateMainWindow, after UseSettings: the command line's
+// choice for this start, over the settings' one.
 enum class StartWindow { FullScreen, Window };
 void ChooseStartWindow(StartWindow how);
 // Creates the one game window, not yet visible. False when that is impossible.

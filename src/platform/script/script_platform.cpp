@@ -122,6 +122,7 @@ bool DisplayReachable() {
 
 // The scripted window has no size or mode to choose.
 void ChooseStartWindow(StartWindow) {}
+void UseSettings(const settings::Settings&, const std::string&, SettingsChanged) {}
 
 bool CreateMainWindow(const char* title) {
     if (S().faults.windowFails) {

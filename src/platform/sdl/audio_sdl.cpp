@@ -51,6 +51,8 @@ struct Samples {
 };
 
 bool mixerOpen = false;
+// The player's effects volume, 0..100, kept for a mixer opened later.
+int effectsVolume = 100;
 // Buffers made before the mixer was last closed play no more.
 unsigned session = 0;
 std::vector<bool> channelTaken;
@@ -124,6 +126,22 @@ struct plat::Sound {
     unsigned session = 0;
 };
 
+void sdlplat::SetSoundVolume(int percent) {
+    effectsVolume = std::clamp(percent, 0, 100);
+    Mix_MasterVolume(effectsVolume * MIX_MAX_VOLUME / 100);
+}
+
+void sdlplat::HoldSound(bool hold) {
+    if (mixerOpen) {
+        if (hold) {
+            Mix_Pause(-1);
+        } else {
+            Mix_Resume(-1);
+        }
+    }
+    sdlplat::HoldMusic(hold);
+}
+
 Uint32 sdlplat::MusicEndEventType() {
     static const Uint32 type = SDL_RegisterEvents(1);
     return type;
@@ -156,6 +174,7 @@ int SoundOpen() {
         return 4;
     }
     Mix_AllocateChannels(kMixerChannels);
+    Mix_MasterVolume(effectsVolume * MIX_MAX_VOLUME / 100);
     channelTaken.assign(kMixerChannels, false);
     // The sound font is loaded here, once, and not at every piece: a scene
     // or stage start then opens its music without a hitch. Without a font

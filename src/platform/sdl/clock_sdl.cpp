@@ -32,6 +32,10 @@ uint32_t clockAtOrigin = 0;
 bool startGiven = false;
 uint32_t startAt = 0;
 
+// While the player pauses, the clock stands at the moment the pause began.
+bool clockHeld = false;
+uint64_t heldAt = 0;  // nanoseconds since the origin when the hold began
+
 uint64_t MonotonicNanoseconds() {
     struct timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -51,7 +55,7 @@ uint64_t NanosecondsSinceOrigin() {
         clockAtOrigin = startGiven ? startAt : SDL_GetTicks();
         clockOrigin = MonotonicNanoseconds();
     }
-    return MonotonicNanoseconds() - clockOrigin;
+    return clockHeld ? heldAt : MonotonicNanoseconds() - clockOrigin;
 }
 
 std::FILE* frameLog = nullptr;
@@ -81,6 +85,21 @@ void OpenFrameLog() {
 }
 
 }  // namespace
+
+void sdlplat::HoldClock(bool hold) {
+    const uint64_t now = NanosecondsSinceOrigin();
+    if (hold == clockHeld) {
+        return;
+    }
+    if (hold) {
+        heldAt = now;
+    } else {
+        // The origin moves on by the time held, so the clock carries on from
+        // where it stood.
+        clockOrigin = MonotonicNanoseconds() - heldAt;
+    }
+    clockHeld = hold;
+}
 
 namespace plat {
 

@@ -1,5 +1,6 @@
 #include "platform/sdl/keymap_sdl.h"
 
+#include <array>
 #include <cstdint>
 
 #include "platform/events.h"
@@ -16,6 +17,24 @@ struct Down {
     uint8_t vk = 0;
 };
 Down downAs[SDL_NUM_SCANCODES];
+
+// The game key each physical key is bound to (0 for none). The letters go by
+// where they sit, so that Z and X stay under the left hand on any layout,
+// unless the player moves them.
+std::array<uint8_t, SDL_NUM_SCANCODES> bound = [] {
+    std::array<uint8_t, SDL_NUM_SCANCODES> table{};
+    table[SDL_SCANCODE_LEFT] = VK_LEFT;
+    table[SDL_SCANCODE_RIGHT] = VK_RIGHT;
+    table[SDL_SCANCODE_UP] = VK_UP;
+    table[SDL_SCANCODE_DOWN] = VK_DOWN;
+    table[SDL_SCANCODE_Z] = VK_Z;
+    table[SDL_SCANCODE_X] = VK_X;
+    table[SDL_SCANCODE_C] = VK_C;
+    table[SDL_SCANCODE_V] = VK_V;
+    table[SDL_SCANCODE_B] = VK_B;
+    table[SDL_SCANCODE_M] = VK_M;
+    return table;
+}();
 
 // The keypad's arrows, which are arrows only while Num Lock is off.
 int KeypadArrow(SDL_Scancode scancode) {
@@ -35,33 +54,30 @@ int KeypadArrow(SDL_Scancode scancode) {
 
 }  // namespace
 
+void BindKeys(const settings::Settings& s) {
+    // The game key each bindable setting stands for, in the settings' order.
+    constexpr int GameKeys[settings::GameKeyCount] = {VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_Z,
+                                                      VK_X,  VK_C,    VK_V,    VK_B,     VK_M};
+    bound.fill(0);
+    for (size_t i = 0; i < settings::GameKeyCount; ++i) {
+        const SDL_Scancode scancode = SDL_GetScancodeFromName(s.keys[i].c_str());
+        if (scancode != SDL_SCANCODE_UNKNOWN) {
+            bound[scancode] = static_cast<uint8_t>(GameKeys[i]);
+        }
+    }
+}
+
 int VirtualKeyForScancode(SDL_Scancode scancode, bool numLock) {
     if (const int arrow = KeypadArrow(scancode); arrow != 0) {
         return numLock ? 0 : arrow;
     }
+    if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) {
+        return 0;
+    }
+    if (const int vk = bound[scancode]; vk != 0) {
+        return vk;
+    }
     switch (scancode) {
-        case SDL_SCANCODE_LEFT:
-            return VK_LEFT;
-        case SDL_SCANCODE_RIGHT:
-            return VK_RIGHT;
-        case SDL_SCANCODE_UP:
-            return VK_UP;
-        case SDL_SCANCODE_DOWN:
-            return VK_DOWN;
-        // The letters by where they sit, so that Z and X stay under the left
-        // hand on any layout.
-        case SDL_SCANCODE_Z:
-            return VK_Z;
-        case SDL_SCANCODE_X:
-            return VK_X;
-        case SDL_SCANCODE_C:
-            return VK_C;
-        case SDL_SCANCODE_V:
-            return VK_V;
-        case SDL_SCANCODE_B:
-            return VK_B;
-        case SDL_SCANCODE_M:
-            return VK_M;
         case SDL_SCANCODE_RETURN:
         case SDL_SCANCODE_KP_ENTER:
             return VK_RETURN;

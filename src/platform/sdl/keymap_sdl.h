@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include "base/settings.h"
+
 namespace sdlplat {
 
 // The key code (platform/events.h) of a physical key, by its position on the
@@ -11,6 +13,10 @@ namespace sdlplat {
 // into VK_SHIFT. The keypad's 4, 6, 8 and 2 are the arrows while Num Lock is
 // off, and its Enter is Return.
 int VirtualKeyForScancode(SDL_Scancode scancode, bool numLock);
+
+// Moves the game's bindable keys to the physical keys the settings name
+// (names SDL knows, checked before: see settings::CheckKeys).
+void BindKeys(const settings::Settings& s);
 
 // Posts an SDL_KEYDOWN or SDL_KEYUP of a key the game reads as a key event;
 // a repeat of a held key is no event, and any other SDL event is left alone.

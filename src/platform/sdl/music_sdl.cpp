@@ -19,6 +19,7 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -47,12 +48,17 @@ constexpr int64_t kMinPlayFrames = kRate / 20;
 // linear and keeps high notes clean.
 constexpr int kPolyphony = 128;
 // SDL_mixer drove FluidSynth at gain 1.0 for the full music volume; the game
-// never changes the volume, so its pieces sound as loud as before.
+// never changes the volume, so its pieces sound as loud as before. The
+// player's music volume scales what is mixed, after the synthesizer.
 constexpr double kGain = 1.0;
 
 // The synthesizer, the player and the piece are shared by the game's thread
 // and the audio thread's hook; this lock is taken by both for every call.
 std::mutex lock;
+// The player's music volume, 0..100, and whether the player paused: both
+// read by the audio thread at every buffer.
+std::atomic<int> volume{100};
+std::atomic<bool> held{false};
 fluid_settings_t* settings = nullptr;
 fluid_synth_t* synth = nullptr;
 fluid_player_t* player = nullptr;
@@ -208,7 +214,8 @@ void DropPlayer() {
 void SDLCALL Render(void*, Uint8* stream, int len) {
     std::lock_guard<std::mutex> hold(lock);
     const int frames = len / kFrameBytes;
-    if (synth == nullptr || frames <= 0) {
+    // Paused by the player: silence, and the music stands where it is.
+    if (synth == nullptr || frames <= 0 || held) {
         return;
     }
     auto* out = reinterpret_cast<Sint16*>(stream);
@@ -241,6 +248,12 @@ void SDLCALL Render(void*, Uint8* stream, int len) {
     if (take.complete) {
         const int64_t whole = take.frames;
         std::erase_if(replays, [whole](int64_t at) { return at >= whole; });
+    }
+    // What the player hears, not what is kept: the take stays at full level.
+    if (const int v = volume; v < 100) {
+        for (int i = 0; i < frames * 2; ++i) {
+            out[i] = static_cast<Sint16>(out[i] * v / 100);
+        }
     }
     if (!endOwed) {
         return;
@@ -479,3 +492,11 @@ int64_t SynthFramesMade() {
 }
 
 }  // namespace sdlplat
+
+void sdlplat::SetMusicVolume(int percent) {
+    volume = std::clamp(percent, 0, 100);
+}
+
+void sdlplat::HoldMusic(bool hold) {
+    held = hold;
+}

@@ -32,4 +32,10 @@ bool SynthPlaying();
 // looping piece is made once and played back after).
 int64_t SynthFramesMade();
 
+// The player's music volume, 0 (silence) to 100; the music goes on by the
+// game's rules whatever it is.
+void SetMusicVolume(int percent);
+// While held (the player paused), the music stands still and is silent.
+void HoldMusic(bool hold);
+
 }  // namespace sdlplat

@@ -46,12 +46,12 @@ PresentChoice ChoosePresentPath(const char* override, const char* rendererName, 
     return {PresentPath::Gpu, name + ignored};
 }
 
-PixelRect PlaceFrame(int windowWidth, int windowHeight) {
+PixelRect PlaceFrame(int windowWidth, int windowHeight, bool whole) {
     const int w = std::max(windowWidth, 1);
     const int h = std::max(windowHeight, 1);
     PixelRect r;
     const int scale = std::min(w / FrameWidth, h / FrameHeight);
-    if (scale >= 1) {
+    if (whole && scale >= 1) {
         r.w = FrameWidth * scale;
         r.h = FrameHeight * scale;
     } else if (static_cast<int64_t>(w) * FrameHeight <= static_cast<int64_t>(h) * FrameWidth) {

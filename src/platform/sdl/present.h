@@ -37,9 +37,10 @@ struct PixelRect {
 };
 
 // The frame in a window of w x h pixels: scaled by the largest whole number
-// that fits, centred, with bars around it; a window smaller than the frame
-// gets all of it scaled down to the largest size of the same shape.
-PixelRect PlaceFrame(int windowWidth, int windowHeight);
+// that fits, centred, with bars around it; a window smaller than the frame,
+// or any window when not `whole` (the player's "fit"), gets the largest size
+// of the same shape.
+PixelRect PlaceFrame(int windowWidth, int windowHeight, bool whole = true);
 
 // The frame row that window row `y` of the picture `placed` shows (0 <= y < h).
 inline int SourceRow(const PixelRect& placed, int y) {

@@ -22,6 +22,15 @@ void JoyDeviceEvent(const SDL_Event& event);
 // Posts the state of every open stick that changed since it was last posted.
 void PostJoysticks();
 
+// The player's effects volume, 0 (silence) to 100.
+void SetSoundVolume(int percent);
+// Pauses (true) or resumes every sound, effects and music, where it stands.
+void HoldSound(bool hold);
+
+// The clock stands still while held (the player paused): the game's frames
+// go on after a pause as if it had not been, with no frames to catch up.
+void HoldClock(bool hold);
+
 // Hands an event to the game (every event a back-end file posts goes here,
 // so that a wait knows something came).
 void Post(const plat::Event& event);

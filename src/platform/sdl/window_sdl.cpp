@@ -17,9 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "base/overlay.h"
 #include "base/printable.h"
+#include "base/settings.h"
 #include "platform/platform.h"
 #include "platform/sdl/keymap_sdl.h"
+#include "platform/sdl/music_sdl.h"
 #include "platform/sdl/present.h"
 #include "platform/sdl/sdl_internal.h"
 
@@ -66,6 +69,28 @@ std::vector<int> sourceColumn;
 // The RGB565 pixel in the surface's own format, for a surface that is not
 // XRGB8888; empty for one that is.
 std::vector<uint32_t> pixelTable;
+
+// The player's settings, and whom to tell when the player changes one.
+settings::Settings current;
+plat::SettingsChanged settingsChanged = nullptr;
+// The window's size changed since the settings were last kept.
+bool windowSizeUnsaved = false;
+
+// The player's pause: the game's clock, frames and sound stand still, and
+// the window shows the frame it had, dimmed, with a sign over it.
+bool paused = false;
+// A sign over the game's picture for a moment (a volume being changed), until
+// the millisecond of SDL's clock in `signUntil`.
+std::string signText;
+int signLevel = -1;
+Uint32 signUntil = 0;
+constexpr Uint32 SignMs = 1500;
+// Where the signs sit: the pause in the middle, a volume near the top.
+constexpr int PauseSignY = 200;
+constexpr int VolumeSignY = 48;
+// A copy of the frame to draw a sign over, and the frame a pause began on.
+std::vector<uint16_t> composed;
+std::vector<uint16_t> pausedFrame;
 
 // One RGB565 pixel as XRGB8888. Each channel's top bits are repeated into
 // its new low bits, so black stays black and white becomes full white.
@@ -164,7 +189,8 @@ void UpdateScaling() {
         return;
     }
     const bool fits = w >= FrameWidth && h >= FrameHeight;
-    SDL_RenderSetIntegerScale(renderer, fits ? SDL_TRUE : SDL_FALSE);
+    const bool whole = current.scale == settings::Scale::Whole;
+    SDL_RenderSetIntegerScale(renderer, fits && whole ? SDL_TRUE : SDL_FALSE);
     SDL_RenderSetLogicalSize(renderer, FrameWidth, FrameHeight);
     shownFrame.Invalidate();
 }
@@ -220,7 +246,7 @@ bool CreateRenderer() {
 
 // Where the frame goes on the surface just fetched, and in what pixels.
 void PlaceOnSurface() {
-    placed = sdlplat::PlaceFrame(surface->w, surface->h);
+    placed = sdlplat::PlaceFrame(surface->w, surface->h, current.scale == settings::Scale::Whole);
     sourceColumn.resize(static_cast<size_t>(placed.w));
     for (int x = 0; x < placed.w; ++x) {
         sourceColumn[static_cast<size_t>(x)] =
@@ -279,7 +305,7 @@ bool OpenSurface() {
 // usual scales get loops of their own that the compiler can vectorise.
 template <typename Pixel, typename Convert>
 void ScaleRow(const uint16_t* in, Pixel* out, Convert convert) {
-    const int scale = placed.w / FrameWidth;
+    const int scale = placed.w % FrameWidth == 0 ? placed.w / FrameWidth : 0;
     if (scale == 1) {
         for (int x = 0; x < FrameWidth; ++x) {
             out[x] = convert(in[x]);
@@ -427,6 +453,141 @@ void ChoosePath() {
     }
 }
 
+void PresentFrame(const uint16_t* pixels, int pitch, const uint8_t* rowsWritten) {
+    if (pixels == nullptr || pitch < static_cast<int>(FrameWidth * sizeof(uint16_t))) {
+        return;
+    }
+    if (useSurface) {
+        PresentToSurface(pixels, pitch, rowsWritten);
+        return;
+    }
+    if (renderer == nullptr || texture == nullptr) {
+        shownFrame.Invalidate();
+        return;
+    }
+    if (shownFrame.Take(pixels, pitch, rowsWritten) == 0) {
+        return;
+    }
+    if (!UploadShownFrame()) {
+        // Nothing went up: the next frame is sent whatever it holds.
+        shownFrame.Invalidate();
+        return;
+    }
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+    SDL_RenderPresent(renderer);
+}
+
+// ---- the player's surroundings: signs, pause, volumes, settings -------------
+
+void HandleEvent(const SDL_Event& e);
+
+void KeepSettings() {
+    if (settingsChanged != nullptr) {
+        settingsChanged(current);
+    }
+}
+
+// The volume sign over `pixels`, while it lasts.
+void DrawSignOver(uint16_t* pixels) {
+    if (signUntil != 0 && static_cast<Sint32>(SDL_GetTicks() - signUntil) >= 0) {
+        signUntil = 0;
+    }
+    if (signUntil != 0) {
+        overlay::DrawSign(pixels, VolumeSignY, signText, signLevel);
+    }
+}
+
+void ShowSign(const std::string& text, int level) {
+    signText = text;
+    signLevel = level;
+    signUntil = SDL_GetTicks() + SignMs;
+    if (signUntil == 0) {
+        signUntil = 1;
+    }
+}
+
+// The frame the pause began on, dimmed, with the pause's sign (and a volume's,
+// while it lasts) over it.
+void ShowPause() {
+    composed = pausedFrame;
+    overlay::Dim(composed.data());
+    overlay::DrawSign(composed.data(), PauseSignY, "PAUSED");
+    DrawSignOver(composed.data());
+    PresentFrame(composed.data(), FrameWidth * sizeof(uint16_t), nullptr);
+}
+
+// The keys no scene reads: the pause, and the volumes (music with - and =,
+// effects with [ and ], a tenth at a time). True when `scancode` was one.
+bool SurroundingsKey(SDL_Scancode scancode, bool repeat) {
+    int* volume = nullptr;
+    int steps = 0;
+    switch (scancode) {
+        case SDL_SCANCODE_P:
+        case SDL_SCANCODE_PAUSE:
+            if (!repeat) {
+                paused = !paused;
+            }
+            return true;
+        case SDL_SCANCODE_MINUS:
+        case SDL_SCANCODE_EQUALS:
+            volume = &current.musicVolume;
+            steps = scancode == SDL_SCANCODE_MINUS ? -1 : 1;
+            break;
+        case SDL_SCANCODE_LEFTBRACKET:
+        case SDL_SCANCODE_RIGHTBRACKET:
+            volume = &current.soundVolume;
+            steps = scancode == SDL_SCANCODE_LEFTBRACKET ? -1 : 1;
+            break;
+        default:
+            return false;
+    }
+    *volume = settings::StepVolume(*volume, steps);
+    sdlplat::SetMusicVolume(current.musicVolume);
+    sdlplat::SetSoundVolume(current.soundVolume);
+    const bool music = volume == &current.musicVolume;
+    ShowSign(std::string(music ? "MUSIC " : "EFFECTS ") + std::to_string(*volume) + "%", *volume);
+    KeepSettings();
+    return true;
+}
+
+// Holds the game while the player pauses: its clock and sound stand still and
+// no frame runs; events go on being handled (and posted, for the frames
+// after), until the pause ends.
+void StayPaused() {
+    if (!presentChosen) {
+        paused = false;  // nothing shown yet: nothing to pause
+        return;
+    }
+    sdlplat::HoldClock(true);
+    sdlplat::HoldSound(true);
+    pausedFrame.resize(static_cast<size_t>(FrameWidth) * FrameHeight);
+    for (int y = 0; y < FrameHeight; ++y) {
+        std::memcpy(&pausedFrame[static_cast<size_t>(y) * FrameWidth], shownFrame.Row(y),
+                    FrameWidth * sizeof(uint16_t));
+    }
+    const bool signWasUp = signUntil != 0;
+    while (paused) {
+        ShowPause();
+        SDL_Event e;
+        // A sign that times out is taken off within a quarter of a second.
+        if (SDL_WaitEventTimeout(&e, 250)) {
+            HandleEvent(e);
+            while (SDL_PollEvent(&e)) {
+                HandleEvent(e);
+            }
+        }
+    }
+    // What the window showed before, as it was (with no sign that has gone).
+    if (signWasUp) {
+        shownFrame.Invalidate();
+    }
+    PresentFrame(pausedFrame.data(), FrameWidth * sizeof(uint16_t), nullptr);
+    sdlplat::HoldSound(false);
+    sdlplat::HoldClock(false);
+}
+
 // The largest whole multiple of the frame that sits on the desktop, for the
 // first time the player leaves full screen.
 void ChooseWindowedSize() {
@@ -442,12 +603,21 @@ void ChooseWindowedSize() {
     windowedHeight = FrameHeight * scale;
 }
 
+// The window size the settings remembered is one the desktop can hold.
+bool WindowedSizeFits() {
+    SDL_Rect usable;
+    const int display = window != nullptr ? SDL_GetWindowDisplayIndex(window) : 0;
+    return windowedWidth > 0 && windowedHeight > 0 && display >= 0 &&
+           SDL_GetDisplayUsableBounds(display, &usable) == 0 && windowedWidth <= usable.w &&
+           windowedHeight <= usable.h;
+}
+
 void ToggleFullscreen() {
     if (window == nullptr) {
         return;
     }
     if (fullscreen) {
-        if (windowedWidth == 0) {
+        if (!WindowedSizeFits()) {
             ChooseWindowedSize();
         }
         if (SDL_SetWindowFullscreen(window, 0) != 0) {
@@ -472,6 +642,11 @@ void ToggleFullscreen() {
     }
     UpdateScaling();
     surface = nullptr;
+    current.fullscreen = fullscreen;
+    current.windowWidth = windowedWidth;
+    current.windowHeight = windowedHeight;
+    windowSizeUnsaved = false;
+    KeepSettings();
 }
 
 // The window system may say the same thing twice; the game hears of changes.
@@ -493,6 +668,7 @@ bool IsAltEnter(const SDL_Event& e) {
 void HandleWindowEvent(const SDL_WindowEvent& w) {
     switch (w.event) {
         case SDL_WINDOWEVENT_CLOSE:
+            paused = false;
             Post(plat::EventKind::Close);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
@@ -504,6 +680,12 @@ void HandleWindowEvent(const SDL_WindowEvent& w) {
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             UpdateScaling();
             surface = nullptr;
+            if (!fullscreen && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) == 0) {
+                // Kept when the game ends, not at every step of a drag.
+                windowedWidth = w.data1;
+                windowedHeight = w.data2;
+                windowSizeUnsaved = true;
+            }
             break;
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_EXPOSED:
@@ -519,6 +701,7 @@ void HandleWindowEvent(const SDL_WindowEvent& w) {
 void HandleEvent(const SDL_Event& e) {
     switch (e.type) {
         case SDL_QUIT:
+            paused = false;
             Post(plat::EventKind::Close);
             return;
         case SDL_WINDOWEVENT:
@@ -532,7 +715,23 @@ void HandleEvent(const SDL_Event& e) {
                 }
                 return;
             }
+            if (SurroundingsKey(e.key.keysym.scancode, e.key.repeat != 0)) {
+                return;
+            }
+            if (paused) {
+                // Nothing is pressed for the game while it stands still; Esc
+                // still leaves, from the pause too.
+                if (e.key.keysym.scancode != SDL_SCANCODE_ESCAPE) {
+                    return;
+                }
+                paused = false;
+            }
             sdlplat::TranslateKeyEvent(e);
+            return;
+        case SDL_CONTROLLERBUTTONDOWN:
+            if (e.cbutton.button == SDL_CONTROLLER_BUTTON_START) {
+                paused = !paused;
+            }
             return;
         case SDL_KEYUP:
             sdlplat::TranslateKeyEvent(e);
@@ -608,6 +807,36 @@ bool DisplayReachable() {
     return false;
 }
 
+void UseSettings(const settings::Settings& s, const std::string& where, SettingsChanged changed) {
+    current = s;
+    settingsChanged = changed;
+    // Keys SDL has no name for, and keys the surroundings keep for themselves
+    // (and Return, Shift and Esc, which the game reads as they are).
+    static const std::vector<std::string> reserved = {
+        "P",        "Pause",        "-",          "=",           "[",      "]",
+        "Return",   "Keypad Enter", "Left Shift", "Right Shift", "Escape", "Keypad 2",
+        "Keypad 4", "Keypad 6",     "Keypad 8"};
+    std::vector<std::string> complaints;
+    settings::CheckKeys(
+        &current,
+        [](const std::string& name) {
+            return SDL_GetScancodeFromName(name.c_str()) != SDL_SCANCODE_UNKNOWN;
+        },
+        [](const std::string& a, const std::string& b) {
+            return SDL_GetScancodeFromName(a.c_str()) == SDL_GetScancodeFromName(b.c_str());
+        },
+        reserved, &complaints);
+    for (const std::string& c : complaints) {
+        std::fprintf(stderr, "tessalune: %s: %s\n", Printable(where).c_str(), c.c_str());
+    }
+    sdlplat::BindKeys(current);
+    sdlplat::SetMusicVolume(current.musicVolume);
+    sdlplat::SetSoundVolume(current.soundVolume);
+    startWindow = current.fullscreen ? StartWindow::FullScreen : StartWindow::Window;
+    windowedWidth = current.windowWidth;
+    windowedHeight = current.windowHeight;
+}
+
 void ChooseStartWindow(StartWindow how) {
     startWindow = how;
 }
@@ -628,7 +857,9 @@ bool CreateMainWindow(const char* title) {
     if (startFull) {
         SDL_GetDisplayBounds(0, &bounds);
     } else {
-        ChooseWindowedSize();
+        if (!WindowedSizeFits()) {
+            ChooseWindowedSize();
+        }
         bounds.w = windowedWidth;
         bounds.h = windowedHeight;
     }
@@ -659,6 +890,12 @@ void ShowMainWindow() {
 }
 
 void DestroyMainWindow() {
+    if (windowSizeUnsaved) {
+        windowSizeUnsaved = false;
+        current.windowWidth = windowedWidth;
+        current.windowHeight = windowedHeight;
+        KeepSettings();
+    }
     DestroyRenderer();
     if (window != nullptr) {
         SDL_DestroyWindow(window);
@@ -676,6 +913,9 @@ void PumpEvents() {
         HandleEvent(e);
     }
     sdlplat::PostJoysticks();
+    if (paused) {
+        StayPaused();
+    }
 }
 
 void WaitEvents() {
@@ -721,26 +961,20 @@ void DisplayPresent(const uint16_t* pixels, int pitch, const uint8_t* rowsWritte
     if (pixels == nullptr || pitch < static_cast<int>(FrameWidth * sizeof(uint16_t))) {
         return;
     }
-    if (useSurface) {
-        PresentToSurface(pixels, pitch, rowsWritten);
+    if (signUntil == 0) {
+        PresentFrame(pixels, pitch, rowsWritten);
         return;
     }
-    if (renderer == nullptr || texture == nullptr) {
-        shownFrame.Invalidate();
-        return;
+    // The sign goes over a copy; the game's own picture is left alone.
+    composed.resize(static_cast<size_t>(FrameWidth) * FrameHeight);
+    for (int y = 0; y < FrameHeight; ++y) {
+        std::memcpy(
+            &composed[static_cast<size_t>(y) * FrameWidth],
+            reinterpret_cast<const unsigned char*>(pixels) + static_cast<ptrdiff_t>(y) * pitch,
+            FrameWidth * sizeof(uint16_t));
     }
-    if (shownFrame.Take(pixels, pitch, rowsWritten) == 0) {
-        return;
-    }
-    if (!UploadShownFrame()) {
-        // Nothing went up: the next frame is sent whatever it holds.
-        shownFrame.Invalidate();
-        return;
-    }
-    SDL_SetRenderDrawColor(renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
-    SDL_RenderClear(renderer);
-    SDL_RenderCopy(renderer, texture, nullptr, nullptr);
-    SDL_RenderPresent(renderer);
+    DrawSignOver(composed.data());
+    PresentFrame(composed.data(), FrameWidth * sizeof(uint16_t), nullptr);
 }
 
 bool DisplayTakeReset() {
