@@ -315,6 +315,47 @@ TEST_F(AudioDiskTest, ALoopingPieceIsMadeOnceAndPlayedBackAfter) {
         << "the passes played back were silent";
 }
 
+// The player's volumes scale what is heard, and nothing else: a silent piece
+// still ends by its rules. A pause holds every sound where it stands.
+TEST_F(AudioDiskTest, VolumesScaleWhatIsHeardAndAPauseHoldsEverything) {
+    const auto tone = Tone(0.3);
+    plat::Sound* s = plat::SoundCreate(tone.data(), tone.size(), 2, Rate, 16);
+    ASSERT_NE(s, nullptr);
+    std::vector<long> marks;
+    for (int volume : {100, 50, 0}) {
+        sdlplat::SetSoundVolume(volume);
+        Advance(0.05);
+        marks.push_back(OutputFrames());
+        plat::SoundPlay(s);
+        Advance(0.4);
+        marks.push_back(OutputFrames());
+    }
+    sdlplat::SetSoundVolume(100);
+    sdlplat::SetMusicVolume(0);
+    ASSERT_TRUE(OpenPiece(Keep("note.mid", MidiNote()).c_str()));
+    plat::MusicPlay();
+    EXPECT_TRUE(TakeMusicEnd(10000)) << "a silent piece must still end";
+    const long silentTo = OutputFrames();
+    sdlplat::SetMusicVolume(100);
+    plat::MusicPlay();
+    plat::SoundPlay(s);
+    sdlplat::HoldSound(true);
+    Advance(0.05);
+    const long heldFrom = OutputFrames();
+    Advance(0.7);
+    EXPECT_EQ(CountMusicEnds(), 0) << "the music went on through a pause";
+    const long heldTo = OutputFrames();
+    sdlplat::HoldSound(false);
+    EXPECT_TRUE(TakeMusicEnd(10000));
+    plat::SoundRelease(s);
+    const auto out = CloseAndRead();
+    EXPECT_NEAR(Peak(out, marks[0], marks[1]), ToneLevel, 100);
+    EXPECT_NEAR(Peak(out, marks[2], marks[3]), ToneLevel / 2, 100);
+    EXPECT_EQ(Peak(out, marks[4], silentTo), 0);
+    EXPECT_EQ(Peak(out, heldFrom, heldTo), 0);
+    EXPECT_GT(Peak(out, heldTo), 1000) << "after the pause nothing played on";
+}
+
 TEST_F(AudioDiskTest, PauseThenPlayStartsOverWithoutANotification) {
     const std::string mid = Keep("note.mid", MidiNote());
     ASSERT_TRUE(OpenPiece(mid.c_str())) << SDL_GetError();

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -182,6 +183,57 @@ TEST_F(EventTest, AltEnterIsTheWindowsAndNotTheGames) {
     EXPECT_EQ(Taken(), (List{{WM_KEYDOWN, VK_RETURN}}));
 }
 
+TEST_F(EventTest, MovedKeysDriveTheGameAndBindingsThatCannotBeFallBack) {
+    std::vector<std::string> said;
+    settings::Settings s =
+        settings::Parse("key-confirm = W\nkey-cancel = W\nkey-up = P\nkey-m = Nowhere\n", &said);
+    testing::internal::CaptureStderr();
+    plat::UseSettings(s, "test.conf", nullptr);
+    EXPECT_TRUE(said.empty());
+    const std::string complaints = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(complaints.begin(), complaints.end(), '\n'), 3) << complaints;
+    Taken();
+    for (SDL_Scancode k :
+         {SDL_SCANCODE_W, SDL_SCANCODE_Z, SDL_SCANCODE_X, SDL_SCANCODE_UP, SDL_SCANCODE_M}) {
+        Key(k, true);
+        Key(k, false);
+    }
+    plat::PumpEvents();
+    EXPECT_EQ(
+        Taken(),
+        (List{{WM_KEYDOWN, VK_Z}, {WM_KEYDOWN, VK_X}, {WM_KEYDOWN, VK_UP}, {WM_KEYDOWN, VK_M}}));
+    plat::UseSettings(settings::Settings{}, "", nullptr);
+}
+
+// A pause holds the game's clock and its keys: a key pressed meanwhile is no
+// press, one let go is let go, and the clock goes on from where it stood.
+TEST_F(EventTest, PauseHoldsTheClockAndTheGamesKeysUntilResumed) {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_TIMER), 0) << SDL_GetError();
+    Key(SDL_SCANCODE_RIGHT, true);
+    plat::PumpEvents();
+    Taken();
+    const uint32_t clockBefore = plat::GetTicks();
+    const Uint32 realBefore = SDL_GetTicks();
+    Key(SDL_SCANCODE_P, true);
+    const SDL_TimerID timer = SDL_AddTimer(
+        300,
+        [](Uint32, void*) -> Uint32 {
+            Key(SDL_SCANCODE_Z, true);
+            Key(SDL_SCANCODE_RIGHT, false);
+            Key(SDL_SCANCODE_P, false);
+            Key(SDL_SCANCODE_P, true);
+            return 0;
+        },
+        nullptr);
+    ASSERT_NE(timer, 0) << SDL_GetError();
+    plat::PumpEvents();
+    EXPECT_GE(SDL_GetTicks() - realBefore, 300u);
+    EXPECT_LT(plat::GetTicks() - clockBefore, 100u) << "the clock ran on through the pause";
+    EXPECT_EQ(Taken(), List{});
+    EXPECT_EQ(GetAsyncKeyState(VK_Z), 0);
+    EXPECT_FALSE(GetAsyncKeyState(VK_RIGHT) & 0x8000) << "a key let go in a pause stays held";
+}
+
 TEST_F(EventTest, DisplayResetIsReportedOnceAndPresentGoesOn) {
     EXPECT_FALSE(plat::DisplayTakeReset());
     Simple(SDL_RENDER_TARGETS_RESET);
@@ -282,12 +334,15 @@ TEST_F(EventTest, ShutDownLetsGoOfSdlAndTheWindowCanComeBack) {
 // The clock keeps to SDL's milliseconds but for SDL's own rounding, never
 // goes back, and a sleep to a tick wakes once the clock reads it.
 TEST(ClockTest, KeepsToSdlsMillisecondsAndNeverGoesBack) {
+    // A player's pause (an earlier test) leaves the clock behind SDL's by as
+    // long as it lasted; from there it keeps pace.
+    const uint32_t behind = SDL_GetTicks() - plat::GetTicks();
     const uint32_t start = plat::GetTicks();
     uint32_t last = start;
     for (int i = 0; i < 10000000 && last - start < 5; ++i) {
-        const uint32_t before = SDL_GetTicks();
+        const uint32_t before = SDL_GetTicks() - behind;
         const uint32_t now = plat::GetTicks();
-        const uint32_t after = SDL_GetTicks();
+        const uint32_t after = SDL_GetTicks() - behind;
         ASSERT_LE(static_cast<int32_t>(before - now), 2) << i;
         ASSERT_LE(static_cast<int32_t>(now - after), 2) << i;
         ASSERT_GE(static_cast<int32_t>(now - last), 0) << i;
