@@ -16,7 +16,7 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-${FUZZ_SECONDS:-30}}
 shift || true
 targets=("$@")
-((${#targets[@]} > 0)) || targets=(fuzz_wave fuzz_bitmap fuzz_stage_scores fuzz_script)
+((${#targets[@]} > 0)) || targets=(fuzz_wave fuzz_bitmap fuzz_stage_scores fuzz_script fuzz_settings)
 build=${FUZZ_BUILD_DIR:-$source_dir/build-fuzz}
 case $build in /*) ;; *) build=$PWD/$build ;; esac
 
