@@ -36,6 +36,14 @@ int main(int argc, char** argv) {
         case CommandLine::Action::Version:
             std::fputs(VersionText().c_str(), stdout);
             return 0;
+        case CommandLine::Action::Keys: {
+            bool writable = false;
+            const settings::Settings s =
+                plat::UseSettings(LoadSettings(SettingsPath(), &writable), SettingsPath(), nullptr);
+            std::fputs(KeysText(s, plat::KeyLabel).c_str(), stdout);
+            plat::Shutdown();
+            return 0;
+        }
         case CommandLine::Action::Error:
             std::fprintf(stderr, "tessalune: %s\nTry 'tessalune --help' for more.\n",
                          line.error.c_str());

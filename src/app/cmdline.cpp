@@ -18,6 +18,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             line.action = CommandLine::Action::Version;
             return line;
         }
+        if (arg == "--keys") {
+            line.action = CommandLine::Action::Keys;
+            return line;
+        }
         if (arg == "--window") {
             line.window = plat::StartWindow::Window;
             line.windowGiven = true;
@@ -44,6 +48,7 @@ std::string HelpText() {
            "  --record FILE  keep the run in FILE, to watch or replay later\n"
            "  --play FILE    show a recorded run (Esc ends it; nothing is saved)\n"
            "  --trace FILE   write what happens, frame by frame, to FILE\n"
+           "  --keys         show where the game's keys are on this keyboard and exit\n"
            "  -h, --help     show this help and exit\n"
            "  --version      show the version and exit\n"
            "\n"
@@ -59,4 +64,21 @@ std::string HelpText() {
 
 std::string VersionText() {
     return "tessalune " TESSALUNE_VERSION "\n";
+}
+
+std::string KeysText(const settings::Settings& s, std::string (*label)(const std::string&)) {
+    constexpr const char* What[settings::GameKeyCount] = {
+        "up", "down", "left", "right", "confirm (also Return)", "cancel (also Shift)",
+        "C",  "V",    "B",    "M"};
+    std::string out;
+    for (size_t i = 0; i < settings::GameKeyCount; ++i) {
+        out += std::string(What[i]) + ": " + s.keys[i];
+        const std::string shown = label(s.keys[i]);
+        if (!shown.empty() && shown != s.keys[i]) {
+            out += " (labelled " + shown + " on this keyboard)";
+        }
+        out += "\n";
+    }
+    out += "pause: P or Pause; music: - and =; effects: [ and ]; leave: Esc\n";
+    return out;
 }

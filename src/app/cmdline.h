@@ -7,7 +7,7 @@
 #include "platform/platform.h"
 
 struct CommandLine {
-    enum class Action { Play, Help, Version, Error };
+    enum class Action { Play, Help, Version, Keys, Error };
     Action action = Action::Play;
     plat::StartWindow window = plat::StartWindow::FullScreen;
     bool windowGiven = false;  // --window or --fullscreen was given: it wins over the settings
@@ -19,4 +19,7 @@ struct CommandLine {
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
 std::string HelpText();
+// Where each game key sits, for --keys: its key in the settings and, where
+// `label` can tell, what that key is labelled on the keyboard in use.
+std::string KeysText(const settings::Settings& s, std::string (*label)(const std::string&));
 std::string VersionText();

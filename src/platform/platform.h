@@ -53,9 +53,14 @@ bool DisplayReachable();
 // keys, pause): none of them reaches the game. The back-end applies them,
 // says on standard error which keys it cannot take (naming `where`, their
 // file), and calls `changed` with the whole set when the player changes one
-// (a volume key, Alt+Enter, the window's size), for it to be kept.
+// (a volume key, Alt+Enter, the window's size), for it to be kept. Returns
+// the settings as taken.
 using SettingsChanged = void (*)(const settings::Settings&);
-void UseSettings(const settings::Settings& s, const std::string& where, SettingsChanged changed);
+settings::Settings UseSettings(const settings::Settings& s, const std::string& where,
+                               SettingsChanged changed);
+// What the key of that name (a settings key name) is labelled on the keyboard
+// in use, or empty where the platform cannot tell.
+std::string KeyLabel(const std::string& name);
 
 // How the window starts; the player switches with Alt+Enter afterwards.
 // Called before CreateMainWindow, after UseSettings: the command line's

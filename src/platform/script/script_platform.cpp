@@ -122,7 +122,12 @@ bool DisplayReachable() {
 
 // The scripted window has no size or mode to choose.
 void ChooseStartWindow(StartWindow) {}
-void UseSettings(const settings::Settings&, const std::string&, SettingsChanged) {}
+settings::Settings UseSettings(const settings::Settings& s, const std::string&, SettingsChanged) {
+    return s;
+}
+std::string KeyLabel(const std::string&) {
+    return {};
+}
 
 bool CreateMainWindow(const char* title) {
     if (S().faults.windowFails) {

@@ -807,7 +807,8 @@ bool DisplayReachable() {
     return false;
 }
 
-void UseSettings(const settings::Settings& s, const std::string& where, SettingsChanged changed) {
+settings::Settings UseSettings(const settings::Settings& s, const std::string& where,
+                               SettingsChanged changed) {
     current = s;
     settingsChanged = changed;
     // Keys SDL has no name for, and keys the surroundings keep for themselves
@@ -835,6 +836,27 @@ void UseSettings(const settings::Settings& s, const std::string& where, Settings
     startWindow = current.fullscreen ? StartWindow::FullScreen : StartWindow::Window;
     windowedWidth = current.windowWidth;
     windowedHeight = current.windowHeight;
+    return current;
+}
+
+std::string KeyLabel(const std::string& name) {
+    // Only a real window system knows the keyboard's layout; asked once.
+    static const bool layoutKnown = [] {
+        const char* x = std::getenv("DISPLAY");
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        if ((x == nullptr || *x == '\0') && (wayland == nullptr || *wayland == '\0')) {
+            return false;
+        }
+        const char* driver = StartVideo() ? SDL_GetCurrentVideoDriver() : nullptr;
+        return driver != nullptr &&
+               (std::strcmp(driver, "x11") == 0 || std::strcmp(driver, "wayland") == 0);
+    }();
+    if (!layoutKnown) {
+        return {};
+    }
+    const SDL_Scancode scancode = SDL_GetScancodeFromName(name.c_str());
+    const char* label = SDL_GetKeyName(SDL_GetKeyFromScancode(scancode));
+    return scancode != SDL_SCANCODE_UNKNOWN && label != nullptr ? label : "";
 }
 
 void ChooseStartWindow(StartWindow how) {
