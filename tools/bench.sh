@@ -24,7 +24,8 @@
 #
 # The game gets no environment but HOME, PATH, LANG, DISPLAY, a private
 # XDG_RUNTIME_DIR (its single-instance lock, so a game running elsewhere is no
-# second copy), SDL_AUDIODRIVER=dummy (for a machine without a sound card:
+# second copy), its own XDG_CONFIG_HOME (the defaults, whatever the player
+# set), SDL_AUDIODRIVER=dummy (for a machine without a sound card:
 # the music is still synthesized, only not heard) and TESSALUNE_FRAME_LOG (the
 # frame log; one buffered line a frame, nothing at all when unset).
 # Needs Xvfb, xdotool and ImageMagick's import. Takes about three minutes; run
@@ -145,7 +146,7 @@ measure() {
     mkdir -m 700 "$work/run"
     local log="$work/frames.log"
     (cd "$work/game" && exec env -i HOME="$HOME" PATH="$PATH" LANG="${LANG:-C.UTF-8}" \
-        DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$work/run" SDL_AUDIODRIVER=dummy \
+        DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" SDL_AUDIODRIVER=dummy \
         TESSALUNE_FRAME_LOG="$log" "$build/tessalune" >"$work/game.err" 2>&1) &
     game_pid=$!
 

@@ -64,6 +64,8 @@ export DISPLAY=":$(head -n1 "$work/display")"
 mkdir -m 700 "$work/run"
 export XDG_RUNTIME_DIR="$work/run"
 export SDL_AUDIODRIVER=dummy
+# Settings of our own: the player's (a window size, moved keys) are not the test's.
+export XDG_CONFIG_HOME="$work/config"
 
 # wait_for SECONDS COMMAND...: true once COMMAND succeeds.
 wait_for() {
