@@ -543,12 +543,16 @@ bool SurroundingsKey(SDL_Scancode scancode, bool repeat) {
         default:
             return false;
     }
+    const int was = *volume;
     *volume = settings::StepVolume(*volume, steps);
     sdlplat::SetMusicVolume(current.musicVolume);
     sdlplat::SetSoundVolume(current.soundVolume);
     const bool music = volume == &current.musicVolume;
     ShowSign(std::string(music ? "MUSIC " : "EFFECTS ") + std::to_string(*volume) + "%", *volume);
-    KeepSettings();
+    // A key held at either end changes nothing, and writes nothing.
+    if (*volume != was) {
+        KeepSettings();
+    }
     return true;
 }
 
