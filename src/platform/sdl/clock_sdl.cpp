@@ -143,7 +143,9 @@ void FrameStarted(uint32_t clock) {
     }
     const uint64_t micros = (now - firstFrameTime) / 1000;
     std::fprintf(frameLog, "%u %llu\n", clock, static_cast<unsigned long long>(micros));
-    if (++framesLogged % FrameLogFlushEvery == 0) {
+    // The first line goes out at once: when the first frame began is what a
+    // start-up benchmark watches for.
+    if (++framesLogged % FrameLogFlushEvery == 0 || framesLogged == 1) {
         std::fflush(frameLog);
     }
 }

@@ -46,6 +46,39 @@ PresentChoice ChoosePresentPath(const char* override, const char* rendererName, 
     return {PresentPath::Gpu, name + ignored};
 }
 
+bool ChooseBeforeRenderer(const char* override, bool renderNode, const char* libglSoftware,
+                          const char* galliumDriver, PresentChoice* choice) {
+    const std::string asked = override != nullptr ? override : "";
+    if (asked == "surface") {
+        *choice = {PresentPath::Surface, "TESSALUNE_RENDERER=surface"};
+        return true;
+    }
+    if (asked == "gpu") {
+        return false;
+    }
+    const std::string ignored =
+        asked.empty() ? "" : "; TESSALUNE_RENDERER=" + asked + " is neither gpu nor surface";
+    if (libglSoftware != nullptr && *libglSoftware != '\0' &&
+        std::strcmp(libglSoftware, "0") != 0 && std::strcmp(libglSoftware, "false") != 0) {
+        *choice = {PresentPath::Surface, "LIBGL_ALWAYS_SOFTWARE is set" + ignored};
+        return true;
+    }
+    if (galliumDriver != nullptr) {
+        for (const char* rasterizer : SoftwareRasterizers) {
+            if (std::strcmp(galliumDriver, rasterizer) == 0) {
+                *choice = {PresentPath::Surface,
+                           "GALLIUM_DRIVER is " + std::string(rasterizer) + ignored};
+                return true;
+            }
+        }
+    }
+    if (!renderNode) {
+        *choice = {PresentPath::Surface, "no graphics hardware to render with" + ignored};
+        return true;
+    }
+    return false;
+}
+
 PixelRect PlaceFrame(int windowWidth, int windowHeight, bool whole) {
     const int w = std::max(windowWidth, 1);
     const int h = std::max(windowHeight, 1);

@@ -30,6 +30,16 @@ struct PresentChoice {
 PresentChoice ChoosePresentPath(const char* override, const char* rendererName, bool accelerated,
                                 const char* glRenderer);
 
+// The choice where it can be made before any renderer is (and so before
+// OpenGL, its software rasterizer and LLVM are loaded, tens of megabytes and
+// a fifth of a second only to learn they will not be used): the surface path
+// when TESSALUNE_RENDERER asks for it, when the machine has no render node
+// (no graphics hardware to render with, /dev/dri/renderD*), or when Mesa is
+// told to rasterize on the processor (`libglSoftware`, LIBGL_ALWAYS_SOFTWARE;
+// `galliumDriver`, GALLIUM_DRIVER). False where only a renderer can tell.
+bool ChooseBeforeRenderer(const char* override, bool renderNode, const char* libglSoftware,
+                          const char* galliumDriver, PresentChoice* choice);
+
 // ---- where the frame sits ------------------------------------------------------
 
 struct PixelRect {

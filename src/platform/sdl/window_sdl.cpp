@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "base/files.h"
 #include "base/overlay.h"
 #include "base/printable.h"
 #include "base/settings.h"
@@ -428,10 +429,29 @@ const char* GlRendererString(const SDL_RendererInfo& info) {
     return getString != nullptr ? reinterpret_cast<const char*>(getString(GlRenderer)) : nullptr;
 }
 
+// A render node is what graphics hardware (or a virtual machine's GPU) offers
+// to render with; a machine without one has OpenGL only on the processor.
+bool HasRenderNode() {
+    for (int minor = 128; minor < 192; ++minor) {
+        if (AnythingAt(("/dev/dri/renderD" + std::to_string(minor)).c_str())) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The renderer SDL would use, unless it only draws on the processor: then
 // none, and the window's surface instead. Decided once, and said once.
 void ChoosePath() {
     presentChosen = true;
+    sdlplat::PresentChoice early;
+    if (sdlplat::ChooseBeforeRenderer(std::getenv("TESSALUNE_RENDERER"), HasRenderNode(),
+                                      std::getenv("LIBGL_ALWAYS_SOFTWARE"),
+                                      std::getenv("GALLIUM_DRIVER"), &early)) {
+        useSurface = true;
+        std::fprintf(stderr, "tessalune: present: surface (%s)\n", early.why.c_str());
+        return;
+    }
     renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
     SDL_RendererInfo info{};
     const char* name = nullptr;
