@@ -42,6 +42,25 @@ TEST(PresentChoice, SoftwareDrawingGetsTheSurfaceAndHardwareTheRenderer) {
     EXPECT_EQ(ChoosePresentPath("", "vulkan", true, nullptr).path, PresentPath::Gpu);
 }
 
+// Decided before any renderer is made (and OpenGL loaded) wherever that can
+// only end on the surface; wherever hardware may render, the renderer decides.
+TEST(PresentChoice, NoGraphicsHardwareIsKnownWithoutARenderer) {
+    sdlplat::PresentChoice c;
+    ASSERT_TRUE(sdlplat::ChooseBeforeRenderer(nullptr, false, nullptr, nullptr, &c));
+    EXPECT_EQ(c.path, PresentPath::Surface);
+    EXPECT_EQ(c.why, "no graphics hardware to render with");
+    ASSERT_TRUE(sdlplat::ChooseBeforeRenderer("surface", true, nullptr, nullptr, &c));
+    EXPECT_EQ(c.why, "TESSALUNE_RENDERER=surface");
+    ASSERT_TRUE(sdlplat::ChooseBeforeRenderer(nullptr, true, "1", nullptr, &c));
+    EXPECT_EQ(c.why, "LIBGL_ALWAYS_SOFTWARE is set");
+    ASSERT_TRUE(sdlplat::ChooseBeforeRenderer("fast", true, nullptr, "llvmpipe", &c));
+    EXPECT_EQ(c.why,
+              "GALLIUM_DRIVER is llvmpipe; TESSALUNE_RENDERER=fast is neither gpu nor surface");
+    EXPECT_FALSE(sdlplat::ChooseBeforeRenderer(nullptr, true, nullptr, nullptr, &c));
+    EXPECT_FALSE(sdlplat::ChooseBeforeRenderer(nullptr, true, "0", "radeonsi", &c));
+    EXPECT_FALSE(sdlplat::ChooseBeforeRenderer("gpu", false, "1", "llvmpipe", &c));
+}
+
 TEST(PresentChoice, ThePlayersSettingWinsAndANonsenseOneIsSaid) {
     EXPECT_EQ(ChoosePresentPath("gpu", "opengl", true, "llvmpipe").path, PresentPath::Gpu);
     EXPECT_EQ(ChoosePresentPath("gpu", nullptr, false, nullptr).why, "TESSALUNE_RENDERER=gpu");
