@@ -28,6 +28,8 @@
 # set), SDL_AUDIODRIVER=dummy (for a machine without a sound card:
 # the music is still synthesized, only not heard) and TESSALUNE_FRAME_LOG (the
 # frame log; one buffered line a frame, nothing at all when unset).
+# Also the resident memory 5 s into the title and after its piece has looped,
+# and the time from starting the game to its first frame, median of five.
 # Needs Xvfb, xdotool and ImageMagick's import. Takes about three minutes; run
 # it on a quiet machine: whatever else runs shows up in the figures.
 set -euo pipefail
@@ -99,6 +101,10 @@ percent_of_core() {  # percent_of_core TICKS SECONDS
     awk -v d="$1" -v s="$2" -v hz="$clock_ticks" 'BEGIN { printf "%.1f", 100 * d / hz / s }'
 }
 frames_logged() { [ -f "$1" ] && wc -l <"$1" || echo 0; }
+rss_mb() {  # resident memory of the process, in MB
+    awk '/^VmRSS:/ { printf "%.1f", $2 / 1024 }' "/proc/$1/status"
+}
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 # on_time LOG FIRST COUNT: of frames FIRST .. FIRST+COUNT-1, the share that
 # began in their due millisecond by the game's clock (the first column), and
@@ -150,8 +156,10 @@ measure() {
         TESSALUNE_FRAME_LOG="$log" "$build/tessalune" >"$work/game.err" 2>&1) &
     game_pid=$!
 
-    # Idle on the title, once start-up has settled.
-    sleep 3
+    # Idle on the title, once start-up has settled; memory 5 s in.
+    sleep 5
+    local rss_title
+    rss_title=$(rss_mb "$game_pid")
     local window
     window=$(xdotool search --name '^Win32 Application$' | sed -n 1p)
     [ -n "$window" ] || die "no game window on $screen: $(cat "$work/game.err")"
@@ -174,8 +182,9 @@ measure() {
     sleep 10
     t1=$(cpu_ticks "$game_pid")
     s1=$(sound_ticks "$game_pid")
-    local later_cpu
+    local later_cpu rss_loop
     later_cpu="$(percent_of_core $((t1 - t0)) 10) % (sound $(percent_of_core $((s1 - s0)) 10) %)"
+    rss_loop=$(rss_mb "$game_pid")
 
     # Play: START GAME is the menu's first entry; the ball starts by itself.
     xdotool key Return
@@ -206,7 +215,7 @@ measure() {
     local play_frames=$((play_to - play_from - 64))
     local frames
     frames=$(on_time "$log" $((play_from + 64)) "$play_frames")
-    say "| $screen | $path | $idle_cpu | $later_cpu | $play_cpu | $frames of $play_frames |"
+    say "| $screen | $path | $idle_cpu | $later_cpu | $play_cpu | $frames of $play_frames | $rss_title MB | $rss_loop MB |"
     cp "$log" "$build/frames-$screen.log"
 }
 
@@ -222,11 +231,49 @@ say "sound card; the music is still synthesized); no other setting. Sound: the s
 say "threads, which synthesize the music and mix the effects; the stage's piece is drawn at random"
 say "and the pieces differ in cost."
 say ""
-say "| Screen | Present path | CPU, title | CPU, title after its first pass | CPU, playing | Playing frames on time |"
-say "| --- | --- | --- | --- | --- | --- |"
+say "| Screen | Present path | CPU, title | CPU, title after its first pass | CPU, playing | Playing frames on time | Memory 5 s in | Memory after the title's loop |"
+say "| --- | --- | --- | --- | --- | --- | --- | --- |"
 for screen in 640x480 1920x1080; do
     measure "$screen"
 done
+
+# start_ms: from starting the game to its first frame (the frame log's first
+# line, which the game writes at once), in ms; the game is then closed.
+start_ms() {
+    local log="$work/start.log" t0 t1
+    rm -rf "$work/game" "$work/run" "$log"
+    cp -r "$build/game" "$work/game"
+    mkdir -m 700 "$work/run"
+    t0=$(now_ms)
+    (cd "$work/game" && exec env -i HOME="$HOME" PATH="$PATH" LANG="${LANG:-C.UTF-8}" \
+        DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" SDL_AUDIODRIVER=dummy \
+        TESSALUNE_FRAME_LOG="$log" "$build/tessalune" >"$work/game.err" 2>&1) &
+    game_pid=$!
+    for _ in $(seq 5000); do
+        [ -s "$log" ] && break
+        sleep 0.001
+    done
+    t1=$(now_ms)
+    [ -s "$log" ] || die "no first frame: $(cat "$work/game.err")"
+    stop_game
+    echo $((t1 - t0))
+}
+Xvfb -displayfd 5 -screen 0 640x480x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+DISPLAY=":$(head -n1 "$work/display")"
+export DISPLAY
+starts=()
+for _ in 1 2 3 4 5; do
+    starts+=("$(start_ms)")
+done
+stop_xvfb
+median=$(printf '%s\n' "${starts[@]}" | sort -n | sed -n 3p)
+say ""
+say "From starting the game to its first frame (640 x 480, five starts): median $median ms (${starts[*]} ms)."
 say ""
 say "Load average after: $(cut -d' ' -f1-3 /proc/loadavg). Aims: playing under 3 % at 640 x 480"
 say "and under 4 % at 1920 x 1080, idle under 2 %, 99.5 % of playing frames on time."
