@@ -15,6 +15,7 @@
 
 #include "support/bytes.h"
 #include "support/child.h"
+#include "support/picture.h"
 #include "support/scratch.h"
 
 namespace fs = std::filesystem;
@@ -186,38 +187,18 @@ TEST(ContentGenerator, DrawsThePreviewsAsPictures) {
     }
     EXPECT_EQ(raw, 480u * (1 + 640 * 3));
     EXPECT_GT(ReadBytes(sheet).size(), 1000u);
-    SDL_Surface* s = SDL_LoadBMP(icon.c_str());
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->w, s->h);
-    SDL_FreeSurface(s);
+    const SdlPicture square = ReadSdlPicture(icon);
+    ASSERT_GT(square.w, 0);
+    EXPECT_EQ(square.w, square.h);
 }
 
 // ---- pictures ------------------------------------------------------------------
 
 // A sheet as the game holds it: RGB565, where pixel value 0 is see-through.
-class Sheet {
+class Sheet : public SdlPicture {
   public:
-    explicit Sheet(const char* rel) {
-        std::string path = std::string(TESSALUNE_GAMEDIR) + "/" + rel;
-        SDL_Surface* raw = SDL_LoadBMP(path.c_str());
-        if (!raw) {
-            return;
-        }
-        SDL_Surface* s = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGB565, 0);
-        SDL_FreeSurface(raw);
-        if (!s) {
-            return;
-        }
-        w = s->w;
-        h = s->h;
-        px.resize(static_cast<size_t>(w) * h);
-        for (int y = 0; y < h; ++y) {
-            const auto* row = reinterpret_cast<const uint16_t*>(
-                static_cast<const uint8_t*>(s->pixels) + y * s->pitch);
-            std::copy(row, row + w, px.begin() + static_cast<long>(y) * w);
-        }
-        SDL_FreeSurface(s);
-    }
+    explicit Sheet(const char* rel)
+        : SdlPicture(ReadSdlPicture(std::string(TESSALUNE_GAMEDIR) + "/" + rel)) {}
     bool loaded() const { return w > 0; }
     uint16_t at(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
     bool holds(int x, int y, int rw, int rh) const {
@@ -250,8 +231,6 @@ class Sheet {
         for (int k = 0; k < 3; ++k)
             out[k] /= rw * rh;
     }
-    int w = 0, h = 0;
-    std::vector<uint16_t> px;
 };
 
 struct Rect {

@@ -6,7 +6,6 @@
 // (shell_test::RunGame).
 #pragma once
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -30,6 +29,7 @@
 #include "support/bytes.h"
 #include "support/child.h"
 #include "support/game.h"
+#include "support/picture.h"
 #include "support/trace.h"
 
 namespace scenes_test {
@@ -353,20 +353,9 @@ inline int RunRunner(const std::string& script, const std::string& options) {
 // A shot of the runner, a 24-bit BMP, as the 16-bit screen it was taken
 // from (each channel's top bits); empty if it cannot be read.
 inline Screen ReadShot(const std::string& path) {
-    SDL_Surface* shot = SDL_LoadBMP(path.c_str());
-    SDL_Surface* s = shot != nullptr && shot->w == DisplayWidth && shot->h == DisplayHeight &&
-                             shot->format->BitsPerPixel == 24
-                         ? SDL_ConvertSurfaceFormat(shot, SDL_PIXELFORMAT_RGB565, 0)
-                         : nullptr;
-    Screen out;
-    for (int y = 0; s != nullptr && y < DisplayHeight; ++y) {
-        const auto* row = reinterpret_cast<const uint16_t*>(
-            static_cast<const unsigned char*>(s->pixels) + y * s->pitch);
-        out.insert(out.end(), row, row + DisplayWidth);
-    }
-    SDL_FreeSurface(s);
-    SDL_FreeSurface(shot);
-    return out;
+    const SdlPicture shot = ReadSdlPicture(path);
+    return shot.w == DisplayWidth && shot.h == DisplayHeight && shot.bits == 24 ? shot.px
+                                                                                : Screen{};
 }
 
 }  // namespace scenes_test

@@ -14,6 +14,7 @@
 #include "platform/script/script.h"
 #include "support/bytes.h"
 #include "support/game.h"
+#include "support/picture.h"
 #include "support/scratch.h"
 
 namespace {
@@ -430,22 +431,6 @@ Bytes RandomBmp(const BmpKind& k, int32_t w, int32_t h, std::mt19937& random) {
     return b;
 }
 
-// What SDL made of the same file; empty when it refused it.
-std::vector<uint16_t> SdlPixels(const fs::path& path) {
-    std::vector<uint16_t> all;
-    SDL_Surface* raw = SDL_LoadBMP(path.c_str());
-    SDL_Surface* s =
-        raw != nullptr ? SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGB565, 0) : nullptr;
-    for (int y = 0; s != nullptr && y < s->h; ++y) {
-        const auto* row =
-            reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch);
-        all.insert(all.end(), row, row + s->w);
-    }
-    SDL_FreeSurface(s);
-    SDL_FreeSurface(raw);
-    return all;
-}
-
 TEST_F(Gfx, PicturesReadAsSdlReadThem) {
     const BmpKind kinds[] = {
         {40, 24},
@@ -474,7 +459,7 @@ TEST_F(Gfx, PicturesReadAsSdlReadThem) {
             }
             const fs::path path = dir / ("kind" + std::to_string(n++) + ".bmp");
             WriteBytes(path, RandomBmp(kind, w, h, random));
-            const std::vector<uint16_t> sdl = SdlPixels(path);
+            const std::vector<uint16_t> sdl = ReadSdlPicture(path).px;
             ASSERT_FALSE(sdl.empty()) << path;
             ASSERT_EQ(LoadBitmapSurface(&lpMain[0], path.c_str()), 1) << path;
             EXPECT_EQ(Snapshot(lpMain[0]), sdl) << path;
@@ -487,7 +472,7 @@ TEST_F(Gfx, PicturesReadAsSdlReadThem) {
         const bool loaded = LoadBitmapSurface(&lpMain[1], entry.path().c_str()) == 1;
         const std::string name = entry.path().filename();
         if (loaded) {
-            EXPECT_EQ(Snapshot(lpMain[1]), SdlPixels(entry.path())) << name;
+            EXPECT_EQ(Snapshot(lpMain[1]), ReadSdlPicture(entry.path()).px) << name;
         } else {
             EXPECT_EQ(name.rfind("rle", 0), 0u) << name;
         }
@@ -595,11 +580,10 @@ TEST_F(Gfx, ScreenshotsAreTrue24BitPictures) {
     ASSERT_TRUE(SaveSurfaceBmp(lpBack, shot.c_str()));
     EXPECT_FALSE(fs::exists(dir / "shot.bmp.tmp"));
 
-    SDL_Surface* raw = SDL_LoadBMP(shot.c_str());
-    ASSERT_NE(raw, nullptr);
-    EXPECT_EQ(raw->format->BitsPerPixel, 24);
-    EXPECT_EQ(raw->w, DisplayWidth);
-    SDL_FreeSurface(raw);
+    const SdlPicture raw = ReadSdlPicture(shot);
+    ASSERT_FALSE(raw.px.empty());
+    EXPECT_EQ(raw.bits, 24);
+    EXPECT_EQ(raw.w, DisplayWidth);
     ASSERT_EQ(LoadBitmapSurface(&lpMain[0], shot.c_str()), 1);
     EXPECT_EQ(Snapshot(lpMain[0]), Snapshot(lpBack));
 
