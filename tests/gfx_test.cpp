@@ -114,25 +114,20 @@ class Gfx : public ::testing::Test {
 };
 
 TEST_F(Gfx, SpritesClipAgainstTheScreenEdges) {
-    MakeSheet(128, 32);
-    EXPECT_EQ(DrawSprite(lpBack, -10, 100, 32, 32, sheet, 64, 0), DrawOk);
-    EXPECT_TRUE(Shows(0, 21, 100, 131, 74, 0));
-
-    MakeSheet(128, 32);
-    DrawSprite(lpBack, 620, 0, 32, 32, sheet, 0, 0);
-    EXPECT_TRUE(Shows(620, 639, 0, 31, 0, 0));
-
-    MakeSheet(128, 32);
-    DrawSprite(lpBack, 608, 10, 32, 32, sheet, 0, 0);
-    EXPECT_TRUE(Shows(608, 639, 10, 41, 0, 0));
-
-    MakeSheet(128, 32);
-    DrawSprite(lpBack, 40, 460, 32, 32, sheet, 32, 0);
-    EXPECT_TRUE(Shows(40, 71, 460, 479, 32, 0));
-
-    MakeSheet(128, 32);
-    DrawSprite(lpBack, 40, -5, 32, 32, sheet, 32, 0);
-    EXPECT_TRUE(Shows(40, 71, 0, 26, 32, 5));
+    // Each sprite from (sx, 0) of the sheet at (x, y), and the part of the
+    // screen (x0..x1) x (y0..y1) showing the sheet from (fx, fy) on.
+    struct Clip {
+        int x, y, sx, x0, x1, y0, y1, fx, fy;
+    };
+    for (const Clip& c : {Clip{-10, 100, 64, 0, 21, 100, 131, 74, 0},
+                          {620, 0, 0, 620, 639, 0, 31, 0, 0},
+                          {608, 10, 0, 608, 639, 10, 41, 0, 0},
+                          {40, 460, 32, 40, 71, 460, 479, 32, 0},
+                          {40, -5, 32, 40, 71, 0, 26, 32, 5}}) {
+        MakeSheet(128, 32);
+        EXPECT_EQ(DrawSprite(lpBack, c.x, c.y, 32, 32, sheet, c.sx, 0), DrawOk);
+        EXPECT_TRUE(Shows(c.x0, c.x1, c.y0, c.y1, c.fx, c.fy)) << c.x << ", " << c.y;
+    }
 
     MakeSheet(128, 32);
     for (auto [x, y] : {std::pair{640, 0}, {-32, 0}, {0, 480}, {0, -32}, {5000, 5000}}) {
