@@ -77,11 +77,12 @@ Replacement Cut(const Bytes& b, size_t n) {
     return File(Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(std::min(n, b.size()))));
 }
 
-Variant Gone() {
-    return {"missing", [](const Bytes&) { return Replacement{Kind::Missing, {}}; }, false};
+// The data files must stay usable whatever is done to them; the others may not.
+Variant Gone(bool usable = false) {
+    return {"missing", [](const Bytes&) { return Replacement{Kind::Missing, {}}; }, usable};
 }
-Variant Empty() {
-    return {"empty", [](const Bytes&) { return File({}); }, false};
+Variant Empty(bool usable = false) {
+    return {"empty", [](const Bytes&) { return File({}); }, usable};
 }
 Variant CutAt(size_t n, std::optional<bool> usable) {
     return {"first " + std::to_string(n) + " bytes", [n](const Bytes& b) { return Cut(b, n); },
@@ -97,15 +98,15 @@ Variant AllButOne(std::optional<bool> usable) {
 Variant RandomBytes() {
     return {"random bytes", [](const Bytes& b) { return File(Noise("noise", b.size())); }, false};
 }
-Variant ADirectory() {
-    return {"a directory", [](const Bytes&) { return Replacement{Kind::Directory, {}}; }, false};
+Variant ADirectory(bool usable = false) {
+    return {"a directory", [](const Bytes&) { return Replacement{Kind::Directory, {}}; }, usable};
 }
-Variant AFifo() {
+Variant AFifo(bool usable = false) {
     return {"a fifo nobody writes to",
             [](const Bytes&) {
                 return Replacement{Kind::Fifo, {}};
             },
-            false};
+            usable};
 }
 Variant Patched(std::string name, std::function<void(Bytes*)> patch, std::optional<bool> usable) {
     return {std::move(name),
@@ -286,15 +287,11 @@ std::vector<Variant> DataVariants(size_t fileBytes) {
     const Bytes tail = Noise("tail", 1000);
     longer.insert(longer.end(), tail.begin(), tail.end());
     return {
-        {"missing",
-         [](const Bytes&) {
-             return Replacement{Kind::Missing, {}};
-         },
-         true},
-        {"empty", [](const Bytes&) { return File({}); }, true},
-        {"first 10 bytes", [](const Bytes& b) { return Cut(b, 10); }, true},
-        {"first half", [](const Bytes& b) { return Cut(b, b.size() / 2); }, true},
-        {"all but the last byte", [](const Bytes& b) { return Cut(b, b.size() - 1); }, true},
+        Gone(true),
+        Empty(true),
+        CutAt(10, true),
+        Half(true),
+        AllButOne(true),
         fixed("every value -1", all(-1)),
         fixed("every value INT32_MAX", all(INT32_MAX)),
         fixed("every value INT32_MIN", all(INT32_MIN)),
@@ -302,16 +299,8 @@ std::vector<Variant> DataVariants(size_t fileBytes) {
         fixed("mixed values and 1000 bytes more", longer),
         fixed("random bytes", Noise("data", fileBytes)),
         fixed("5000 random bytes", Noise("long", 5000)),
-        {"a directory",
-         [](const Bytes&) {
-             return Replacement{Kind::Directory, {}};
-         },
-         true},
-        {"a fifo nobody writes to",
-         [](const Bytes&) {
-             return Replacement{Kind::Fifo, {}};
-         },
-         true},
+        ADirectory(true),
+        AFifo(true),
     };
 }
 
@@ -909,7 +898,7 @@ TEST(HostileFiles, BestScores) {
 TEST(HostileFiles, NoDataDirectory) {
     Case c;
     c.file = "Data";
-    c.variant = {"missing", [](const Bytes&) { return Replacement{Kind::Missing, {}}; }, true};
+    c.variant = Gone(true);
     RunCase(c);
 }
 
