@@ -303,10 +303,11 @@ TEST_F(JoystickTest, TwoOfThreeInEnumerationOrder) {
 }
 
 TEST(InputSdlKeys, PhysicalKeysMapToTheGamesKeys) {
-    const struct {
+    struct KeyFor {
         SDL_Scancode scancode;
         int vk;
-    } map[] = {
+    };
+    const KeyFor map[] = {
         {SDL_SCANCODE_LEFT, VK_LEFT},     {SDL_SCANCODE_RIGHT, VK_RIGHT},
         {SDL_SCANCODE_UP, VK_UP},         {SDL_SCANCODE_DOWN, VK_DOWN},
         {SDL_SCANCODE_Z, VK_Z},           {SDL_SCANCODE_X, VK_X},
@@ -325,13 +326,10 @@ TEST(InputSdlKeys, PhysicalKeysMapToTheGamesKeys) {
         }
     }
     // The keypad's arrows are arrows only while Num Lock is off.
-    const struct {
-        SDL_Scancode scancode;
-        int vk;
-    } keypad[] = {{SDL_SCANCODE_KP_4, VK_LEFT},
-                  {SDL_SCANCODE_KP_6, VK_RIGHT},
-                  {SDL_SCANCODE_KP_8, VK_UP},
-                  {SDL_SCANCODE_KP_2, VK_DOWN}};
+    const KeyFor keypad[] = {{SDL_SCANCODE_KP_4, VK_LEFT},
+                             {SDL_SCANCODE_KP_6, VK_RIGHT},
+                             {SDL_SCANCODE_KP_8, VK_UP},
+                             {SDL_SCANCODE_KP_2, VK_DOWN}};
     for (const auto& k : keypad) {
         EXPECT_EQ(sdlplat::VirtualKeyForScancode(k.scancode, false), k.vk);
         EXPECT_EQ(sdlplat::VirtualKeyForScancode(k.scancode, true), 0);
