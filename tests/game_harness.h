@@ -50,7 +50,7 @@ struct CellValue {
     int column, row;
     int32_t value;
 };
-inline std::vector<int32_t> GridWith(std::initializer_list<CellValue> cells) {
+inline std::vector<int32_t> GridWith(const std::vector<CellValue>& cells) {
     std::vector<int32_t> g(StageCells, 0);
     for (const CellValue& c : cells) {
         g[static_cast<size_t>(c.column * StageRows + c.row)] = c.value;
