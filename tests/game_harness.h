@@ -138,8 +138,7 @@ class Game {
         Down(from, vk);
         Up(to + 1, vk);
     }
-    // Starts the program in the play scene instead of the title.
-    void StartInPlay() { startScene_ = ScenePlay; }
+    // Starts the program in this scene instead of the title (0: the title).
     void StartIn(int32_t scene) { startScene_ = scene; }
     // Runs before frame F, after its key events (set up positions here).
     void Before(std::function<void(int)> hook) { before_ = std::move(hook); }
@@ -254,6 +253,19 @@ class Game {
     std::vector<Frame> frames_;
     int exitCode_ = 0;
 };
+
+// Runs `body` on a fresh Game inside a fresh copy of the game directory,
+// started in `scene` (the program's own start without one).
+inline void WithGame(int32_t scene, const std::function<void(Game&)>& body) {
+    InFreshGame([&] {
+        Game g;
+        g.StartIn(scene);
+        body(g);
+    });
+}
+inline void WithGame(const std::function<void(Game&)>& body) {
+    WithGame(0, body);
+}
 
 // ---- pictures -------------------------------------------------------------
 

@@ -87,11 +87,10 @@ TEST(BrickAndPaddleTouch, TouchingEdgesCount) {
 }
 
 TEST(PlayRun, FirstStageFromTheTitleAndTheFirstPaddleContact) {
-    InFreshGame([] {
-        // Bricks only in the top rows, so the ball's way down is clear.
+    // Bricks only in the top rows, so the ball's way down is clear.
+    WithGame([](Game& g) {
         const std::vector<int32_t> map1 = GridWith({{0, 0, 1}, {6, 1, 1}, {12, 2, 3}});
         PutStage(0, map1);
-        Game g;
         g.Tap(59, VK_Z);  // the title's first frame that listens
         g.Run(240);
         ASSERT_EQ(g.count(), 240);
@@ -137,10 +136,8 @@ TEST(PlayRun, FirstStageFromTheTitleAndTheFirstPaddleContact) {
 TEST(PlayRun, SingleHitBricksTakeTwoFromStageFive) {
     const std::vector<int32_t> stored = GridWith({{0, 0, 1}, {1, 0, 3}, {2, 0, -1}, {3, 4, 1}});
     for (int stage : {3, 4, 9}) {
-        InFreshGame([&] {
+        WithGame(ScenePlay, [&](Game& g) {
             PutStage(stage, stored);
-            Game g;
-            g.StartInPlay();
             g.Before([&](int f) {
                 if (f == SetUpFrame) {
                     MutablePlayState().stage = stage;
@@ -199,9 +196,7 @@ TEST(PlayRun, BrickAndWallBouncesOfOneFrame) {
         // the wall, tested with the turned speed, must not turn it back.
         {"side hit, right wall", {{12, 3, 1}}, {416, 128, 2, 2}, 2, {414, 126, -2, -2}, 1, {0}}};
     for (const Case& c : cases) {
-        InFreshGame([&] {
-            Game g;
-            g.StartInPlay();
+        WithGame(ScenePlay, [&](Game& g) {
             const int f0 = 130;
             g.Before([&](int f) {
                 if (f == f0) {
@@ -235,9 +230,7 @@ TEST(PlayRun, BrickAndWallBouncesOfOneFrame) {
 }
 
 TEST(PlayRun, PaddleSteering) {
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         // Right during the countdown does nothing; then it moves 8 a frame.
         g.Hold(100, 121, VK_RIGHT);
         // Up with Right is a diagonal: no motion at all, even at a contact.
@@ -294,9 +287,7 @@ TEST(PlayRun, PaddleSteering) {
 }
 
 TEST(PlayRun, TimerCountsSecondsAndStopsAt9999) {
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         g.Before([](int f) {
             if (f == 200) {
                 MutablePlayState().timerSeconds = 9998;
@@ -318,9 +309,7 @@ TEST(PlayRun, TimerCountsSecondsAndStopsAt9999) {
 }
 
 TEST(PlayRun, LosingBallsAndTheLastOne) {
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         g.KeepScreen(150);
         g.Before([](int f) {
             PlayState& s = MutablePlayState();
@@ -383,11 +372,9 @@ TEST(PlayRun, LosingBallsAndTheLastOne) {
 }
 
 TEST(PlayRun, ClearingAStageAndTheTenth) {
-    InFreshGame([] {
+    WithGame(ScenePlay, [](Game& g) {
         const std::vector<int32_t> map2 = GridWith({{3, 3, 1}, {4, 4, 1}});
         PutStage(1, map2);
-        Game g;
-        g.StartInPlay();
         g.Hold(135, 140, VK_RIGHT);
         g.Before([](int f) {
             if (f == 130) {
@@ -423,9 +410,7 @@ TEST(PlayRun, ClearingAStageAndTheTenth) {
     });
     // On the tenth stage the frame whose clear countdown reaches 120 ends the
     // run: 119 frames after the frame that broke the last brick.
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         g.Before([](int f) {
             if (f == SetUpFrame) {
                 MutablePlayState().stage = 9;
@@ -449,9 +434,7 @@ TEST(PlayRun, ClearingAStageAndTheTenth) {
 }
 
 TEST(PlayRun, HitSoundsTakeTheTenBuffersInTurn) {
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         g.Run(6000);  // five balls lost without a touch of the keys, and more
         std::vector<int> buffers;
         for (const auto& [frame, name] : g.Sounds()) {
@@ -468,9 +451,7 @@ TEST(PlayRun, HitSoundsTakeTheTenBuffersInTurn) {
 }
 
 TEST(PlayDrawing, PanelNumbersAndSpareBalls) {
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         g.KeepScreens(130, 133);
         g.Before([](int f) {
             PlayState& s = MutablePlayState();
@@ -513,10 +494,8 @@ TEST(PlayDrawing, FallingPieceOfABrokenBrick) {
     // The pieces fall on every frame of the scene: in play, and through the
     // clear countdown that breaking the last brick starts.
     for (bool lastBrick : {false, true}) {
-        InFreshGame([&] {
+        WithGame(ScenePlay, [&](Game& g) {
             SCOPED_TRACE(lastBrick ? "the last brick" : "play goes on");
-            Game g;
-            g.StartInPlay();
             const int hit = 130;
             g.KeepScreens(hit, hit + 41);
             g.Before([&](int f) {
@@ -551,9 +530,7 @@ TEST(PlayDrawing, FallingPieceOfABrokenBrick) {
         });
     }
     // And through the entry countdown, while the ball stands still.
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         g.KeepScreen(10);
         g.Before([](int f) {
             if (f == 10) {
@@ -570,9 +547,7 @@ TEST(PlayDrawing, FallingPieceOfABrokenBrick) {
 }
 
 TEST(PlayDrawing, PanelPictureFramesHoldThirtyThenThirtyOne) {
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         g.KeepScreens(0, 62);
         g.Run(63);
         const Sheet& pictures = Sheets()[1];
