@@ -34,10 +34,6 @@ int RunGenerator(const std::string& args) {
     return RunCommand(std::string("'") + TESSALUNE_GEN + "' " + args + " >/dev/null 2>&1");
 }
 
-struct TempDir : ScratchDir {
-    TempDir() : ScratchDir("content") {}
-};
-
 std::map<std::string, Bytes> Tree(const fs::path& root) {
     std::map<std::string, Bytes> files;
     for (const auto& e : fs::recursive_directory_iterator(root)) {
@@ -55,7 +51,7 @@ fs::file_time_type MTime(const fs::path& p) {
 // ---- the generator's runs ---------------------------------------------------------
 
 TEST(ContentGenerator, TwoRunsGiveTheSameBytesAndTheFullDirectory) {
-    TempDir a, b;
+    ScratchDir a("content"), b("content");
     ASSERT_EQ(RunGenerator("--out '" + a.path().string() + "' --seed-data"), 0);
     ASSERT_EQ(RunGenerator("--out '" + b.path().string() + "' --seed-data"), 0);
     auto ta = Tree(a.path()), tb = Tree(b.path());
@@ -83,7 +79,7 @@ TEST(ContentGenerator, TwoRunsGiveTheSameBytesAndTheFullDirectory) {
 }
 
 TEST(ContentGenerator, RefreshesPicturesAndSoundsButKeepsThePlayersData) {
-    TempDir d;
+    ScratchDir d("content");
     const fs::path root = d.path();
     ASSERT_EQ(RunGenerator("--out '" + root.string() + "' --seed-data"), 0);
     const Bytes sheet = ReadBytes(root / "Fcg/System1.fcg");
@@ -101,7 +97,7 @@ TEST(ContentGenerator, RefreshesPicturesAndSoundsButKeepsThePlayersData) {
     WriteBytes(root / "Fcg/System2.fcg", Bytes{'B', 'M'});
     fs::remove(root / "Data/Map7");
     const Bytes map7 = [&] {
-        TempDir fresh;
+        ScratchDir fresh("content");
         RunGenerator("--out '" + fresh.path().string() + "' --seed-data");
         return ReadBytes(fresh.path() / "Data/Map7");
     }();
@@ -118,7 +114,7 @@ TEST(ContentGenerator, RefreshesPicturesAndSoundsButKeepsThePlayersData) {
 }
 
 TEST(ContentGenerator, LeavesDataAloneWithoutSeedingAndRefusesBadCommandLines) {
-    TempDir d;
+    ScratchDir d("content");
     ASSERT_EQ(RunGenerator("--out '" + d.path().string() + "'"), 0);
     EXPECT_FALSE(fs::exists(d.path() / "Data"));
     EXPECT_TRUE(fs::exists(d.path() / "Fcg/Bg.bmp"));
@@ -138,7 +134,7 @@ TEST(ContentGenerator, LeavesDataAloneWithoutSeedingAndRefusesBadCommandLines) {
 }
 
 TEST(ContentGenerator, DrawsThePreviewsAsPictures) {
-    TempDir d;
+    ScratchDir d("content");
     const fs::path sheet = d.path() / "contact.png", mock = d.path() / "mock.png",
                    icon = d.path() / "icon.bmp";
     ASSERT_EQ(RunGenerator("--contact-sheet '" + sheet.string() + "' --mockup '" + mock.string() +
@@ -590,7 +586,7 @@ TEST(ContentMusic, EveryPieceIsAWholeLoopOfRealMusic) {
 
 TEST(ContentData, TenStagesRisingInDifficultyAndAScoreTableToBeat) {
     // From a fresh run: the build's own Data/ may hold a developer's edits.
-    TempDir d;
+    ScratchDir d("content");
     ASSERT_EQ(RunGenerator("--out '" + d.path().string() + "' --seed-data"), 0);
     std::set<std::string> shapes;  // strings, for the same GCC 12 warning as above
     int lastWeight = 0;

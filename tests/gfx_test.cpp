@@ -74,7 +74,6 @@ class Gfx : public ::testing::Test {
     void SetUp() override {
         testgame::Reset();
         ASSERT_EQ(InitDisplay(), 0);
-        dir = NewScratchDir("gfx");
         ASSERT_FALSE(dir.empty());
     }
     void TearDown() override {
@@ -84,7 +83,6 @@ class Gfx : public ::testing::Test {
         ReleaseSurface(&sheet);
         ReleaseSurface(&lpBack);
         ReleaseDisplay();
-        fs::remove_all(dir);
     }
     // A keyed sheet w x h holding the Sheet pattern; the back buffer holds Marker.
     void MakeSheet(int w, int h) {
@@ -110,7 +108,8 @@ class Gfx : public ::testing::Test {
     }
 
     Surface* sheet = nullptr;
-    fs::path dir;
+    const ScratchDir scratch_{"gfx"};
+    const fs::path dir = scratch_.path();
 };
 
 TEST_F(Gfx, SpritesClipAgainstTheScreenEdges) {

@@ -28,17 +28,15 @@ namespace fs = std::filesystem;
 class LockTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = NewScratchDir("lock");
         ASSERT_FALSE(dir_.empty());
         setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
     }
     void TearDown() override {
         plat::ReleaseInstanceLock();
         unsetenv("XDG_RUNTIME_DIR");
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
     }
-    std::string dir_;
+    const ScratchDir scratch_{"lock"};
+    const std::string dir_ = scratch_.path().string();
 };
 
 TEST_F(LockTest, AnotherCopyTurnsTheGameAwayUntilItEnds) {
