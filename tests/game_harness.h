@@ -7,14 +7,11 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 

@@ -2,7 +2,6 @@
 // that a file the game cannot read whole is never written over.
 #include "base/settings.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
