@@ -33,10 +33,6 @@ namespace scenes_test {
 
 namespace fs = std::filesystem;
 
-inline std::vector<int32_t> Grid() {
-    return {StageGrid, StageGrid + StageCells};
-}
-
 // Writes a stage file of the game directory ("Data/Map<index + 1>").
 inline void PutStage(int index, const std::vector<int32_t>& cells) {
     WriteBytes(StagePath(index), LeWords(cells));
