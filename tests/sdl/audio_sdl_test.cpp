@@ -60,15 +60,22 @@ Bytes WaveFile8(double seconds) {
     return Riff({Chunk("fmt ", Fmt(1, 1, 22050, 8)), Chunk("data", pcm)});
 }
 
+// A format 0 file of one track holding `events`.
+std::vector<unsigned char> MidiOf(std::vector<unsigned char> events) {
+    std::vector<unsigned char> m = {'M', 'T', 'h', 'd', 0,  0,   0,   6,   0,
+                                    0,   0,   1,   0,   96, 'M', 'T', 'r', 'k'};
+    const auto n = static_cast<uint32_t>(events.size());
+    for (int i = 3; i >= 0; --i) {
+        m.push_back(static_cast<unsigned char>(n >> (8 * i)));
+    }
+    m.insert(m.end(), events.begin(), events.end());
+    return m;
+}
+
 // Half a second of one piano note, format 0, 96 ticks a quarter at 120 bpm.
 std::vector<unsigned char> MidiNote() {
-    std::vector<unsigned char> track = {0x00, 0xC0, 0x00, 0x00, 0x90, 0x3C, 0x64, 0x60,
-                                        0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00};
-    std::vector<unsigned char> m = {'M', 'T', 'h', 'd', 0,   0,   0,   6, 0, 0, 0,
-                                    1,   0,   96,  'M', 'T', 'r', 'k', 0, 0, 0};
-    m.push_back(static_cast<unsigned char>(track.size()));
-    m.insert(m.end(), track.begin(), track.end());
-    return m;
+    return MidiOf(
+        {0x00, 0xC0, 0x00, 0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00});
 }
 
 class AudioDiskTest : public ::testing::Test {
@@ -415,18 +422,6 @@ TEST_F(AudioDiskTest, ANotificationAfterCloseFindsNothingToPlay) {
     ASSERT_TRUE(OpenPiece(mid.c_str()));
     plat::MusicPlay();
     EXPECT_TRUE(sdlplat::SynthPlaying());
-}
-
-// A format 0 file of one track holding `events`.
-std::vector<unsigned char> MidiOf(std::vector<unsigned char> events) {
-    std::vector<unsigned char> m = {'M', 'T', 'h', 'd', 0,  0,   0,   6,   0,
-                                    0,   0,   1,   0,   96, 'M', 'T', 'r', 'k'};
-    const auto n = static_cast<uint32_t>(events.size());
-    for (int i = 3; i >= 0; --i) {
-        m.push_back(static_cast<unsigned char>(n >> (8 * i)));
-    }
-    m.insert(m.end(), events.begin(), events.end());
-    return m;
 }
 
 TEST_F(AudioDiskTest, APieceThatEndsAtOnceNeverBusiesTheGame) {
