@@ -55,13 +55,9 @@ TEST(ContentGenerator, TwoRunsGiveTheSameBytesAndTheFullDirectory) {
     ASSERT_EQ(RunGenerator("--out '" + a.path().string() + "' --seed-data"), 0);
     ASSERT_EQ(RunGenerator("--out '" + b.path().string() + "' --seed-data"), 0);
     auto ta = Tree(a.path()), tb = Tree(b.path());
-    std::set<std::string> expected;
-    for (const char* f : PictureFiles)
-        expected.insert(f);
-    for (const char* f : WaveFiles)
-        expected.insert(f);
-    for (const char* f : MusicFiles)
-        expected.insert(f);
+    std::set<std::string> expected(std::begin(PictureFiles), std::end(PictureFiles));
+    expected.insert(std::begin(WaveFiles), std::end(WaveFiles));
+    expected.insert(std::begin(MusicFiles), std::end(MusicFiles));
     for (int i = 1; i <= 10; ++i)
         expected.insert("Data/Map" + std::to_string(i));
     expected.insert("Data/BestScore");

@@ -168,17 +168,14 @@ inline bool ParseJson(const std::string& text, Json* out) {
 inline std::vector<Json> ReadTrace(const std::string& path, size_t* bad = nullptr) {
     std::vector<Json> frames;
     std::ifstream in(path);
-    size_t number = 0;
-    if (bad != nullptr) {
-        *bad = 0;
-    }
+    size_t number = 0, ignored = 0;
+    bad = bad != nullptr ? bad : &ignored;
+    *bad = 0;
     for (std::string line; std::getline(in, line);) {
         ++number;
         Json frame;
         if (!ParseJson(line, &frame) || frame.kind != Json::Kind::Object) {
-            if (bad != nullptr) {
-                *bad = number;
-            }
+            *bad = number;
             break;
         }
         frames.push_back(std::move(frame));
