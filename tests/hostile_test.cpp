@@ -261,12 +261,7 @@ std::vector<Variant> MusicVariants() {
             },
             true),
         Patched(
-            "65535 tracks",
-            [](Bytes* b) {
-                (*b)[10] = 0xFF;
-                (*b)[11] = 0xFF;
-            },
-            true),
+            "65535 tracks", [](Bytes* b) { (*b)[10] = (*b)[11] = 0xFF; }, true),
         ADirectory(),
     };
 }
