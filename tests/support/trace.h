@@ -24,11 +24,6 @@ struct Json {
         const auto it = fields.find(key);
         return it == fields.end() ? none : it->second;
     }
-    const Json& operator[](size_t i) const {
-        static const Json none;
-        return i < items.size() ? items[i] : none;
-    }
-    bool has(const std::string& key) const { return fields.count(key) != 0; }
     // The number as a whole number, or `missing` when this is no number.
     long Int(long missing = -99999) const {
         return kind == Kind::Number ? static_cast<long>(number) : missing;
