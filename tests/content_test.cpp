@@ -44,10 +44,6 @@ std::map<std::string, Bytes> Tree(const fs::path& root) {
     return files;
 }
 
-fs::file_time_type MTime(const fs::path& p) {
-    return fs::last_write_time(p);
-}
-
 // ---- the generator's runs ---------------------------------------------------------
 
 TEST(ContentGenerator, TwoRunsGiveTheSameBytesAndTheFullDirectory) {
@@ -79,8 +75,8 @@ TEST(ContentGenerator, RefreshesPicturesAndSoundsButKeepsThePlayersData) {
     const fs::path root = d.path();
     ASSERT_EQ(RunGenerator("--out '" + root.string() + "' --seed-data"), 0);
     const Bytes sheet = ReadBytes(root / "Fcg/System1.fcg");
-    const auto sheetTime = MTime(root / "Fcg/System1.fcg");
-    const auto musicTime = MTime(root / "Mid/Bgm3.mid");
+    const auto sheetTime = fs::last_write_time(root / "Fcg/System1.fcg");
+    const auto musicTime = fs::last_write_time(root / "Mid/Bgm3.mid");
 
     // A player's edited stage and scores, a damaged sheet and a lost stage.
     Bytes edited(312, 0);
@@ -105,8 +101,8 @@ TEST(ContentGenerator, RefreshesPicturesAndSoundsButKeepsThePlayersData) {
     EXPECT_EQ(ReadBytes(root / "Fcg/System2.fcg").size(), 320u * 480u * 3u + 54u);
     // Files whose bytes were right are not rewritten: their times stand still.
     EXPECT_EQ(ReadBytes(root / "Fcg/System1.fcg"), sheet);
-    EXPECT_EQ(MTime(root / "Fcg/System1.fcg"), sheetTime);
-    EXPECT_EQ(MTime(root / "Mid/Bgm3.mid"), musicTime);
+    EXPECT_EQ(fs::last_write_time(root / "Fcg/System1.fcg"), sheetTime);
+    EXPECT_EQ(fs::last_write_time(root / "Mid/Bgm3.mid"), musicTime);
 }
 
 TEST(ContentGenerator, LeavesDataAloneWithoutSeedingAndRefusesBadCommandLines) {
