@@ -31,8 +31,6 @@
 
 namespace scenes_test {
 
-namespace fs = std::filesystem;
-
 // Writes a stage file of the game directory ("Data/Map<index + 1>").
 inline void PutStage(int index, const std::vector<int32_t>& cells) {
     WriteBytes(StagePath(index), LeWords(cells));
@@ -406,6 +404,13 @@ struct Hooks {
     std::function<void(int)> after;          // after each frame, before it is recorded
     std::function<void(RunResult*)> finish;  // after WinMain returned
 };
+
+// Hooks with only a set-up.
+inline Hooks WithSetUp(std::function<void()> setup) {
+    Hooks h;
+    h.setup = std::move(setup);
+    return h;
+}
 
 namespace detail {
 
