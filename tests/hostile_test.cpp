@@ -117,6 +117,12 @@ Variant Patched(std::string name, std::function<void(Bytes*)> patch, std::option
             usable};
 }
 
+// The 32-bit little-endian field at `at` set to `value`.
+Variant Field32(std::string name, size_t at, uint32_t value, std::optional<bool> usable) {
+    return Patched(
+        std::move(name), [at, value](Bytes* b) { PutLe32(b, at, value); }, usable);
+}
+
 // A small but perfectly good 24-bit bitmap of w x h.
 Bytes TinyBitmap(int32_t w, int32_t h) {
     const uint32_t row = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
@@ -143,14 +149,10 @@ std::vector<Variant> PictureVariants() {
         Half(false),
         AllButOne(false),
         RandomBytes(),
-        Patched(
-            "width 0x7fffffff", [](Bytes* b) { PutLe32(b, 18, 0x7FFFFFFF); }, false),
-        Patched(
-            "height 0x7fffffff", [](Bytes* b) { PutLe32(b, 22, 0x7FFFFFFF); }, false),
-        Patched(
-            "height INT32_MIN", [](Bytes* b) { PutLe32(b, 22, 0x80000000u); }, false),
-        Patched(
-            "width 0", [](Bytes* b) { PutLe32(b, 18, 0); }, false),
+        Field32("width 0x7fffffff", 18, 0x7FFFFFFF, false),
+        Field32("height 0x7fffffff", 22, 0x7FFFFFFF, false),
+        Field32("height INT32_MIN", 22, 0x80000000u, false),
+        Field32("width 0", 18, 0, false),
         Patched(
             "4000 x 4000 with the pixels of the old size",
             [](Bytes* b) {
@@ -158,8 +160,7 @@ std::vector<Variant> PictureVariants() {
                 PutLe32(b, 22, 4000);
             },
             false),
-        Patched(
-            "pixels at offset 0xfffffff0", [](Bytes* b) { PutLe32(b, 10, 0xFFFFFFF0u); }, false),
+        Field32("pixels at offset 0xfffffff0", 10, 0xFFFFFFF0u, false),
         Patched(
             "0xffff bits a pixel", [](Bytes* b) { PutLe16(b, 28, 0xFFFF); }, false),
         // The decoder may take this as a 256-colour picture of noise.
@@ -170,11 +171,8 @@ std::vector<Variant> PictureVariants() {
                 PutLe32(b, 46, 0x7FFFFFFF);
             },
             std::nullopt),
-        Patched(
-            "header size 0xfffffff0", [](Bytes* b) { PutLe32(b, 14, 0xFFFFFFF0u); }, false),
-        Patched(
-            "file size field 0xfffffff0", [](Bytes* b) { PutLe32(b, 2, 0xFFFFFFF0u); },
-            std::nullopt),
+        Field32("header size 0xfffffff0", 14, 0xFFFFFFF0u, false),
+        Field32("file size field 0xfffffff0", 2, 0xFFFFFFF0u, std::nullopt),
         Patched(
             "random pixels under good headers",
             [](Bytes* b) {
@@ -217,8 +215,7 @@ std::vector<Variant> WaveVariants() {
         Half(true),
         AllButOne(true),
         RandomBytes(),
-        Patched(
-            "RIFF size 0xfffffff0", [](Bytes* b) { PutLe32(b, 4, 0xFFFFFFF0u); }, true),
+        Field32("RIFF size 0xfffffff0", 4, 0xFFFFFFF0u, true),
         Patched("fmt size 0xfffffff0", chunkSize("fmt ", 0xFFFFFFF0u), false),
         Patched("data size 0xfffffff0", chunkSize("data", 0xFFFFFFF0u), true),
         Patched("data size 0", chunkSize("data", 0), false),
