@@ -3,10 +3,8 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -18,6 +16,7 @@
 #include "platform/script/script.h"
 #include "support/bytes.h"
 #include "support/game.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -61,17 +60,9 @@ int OpenFds() {
 
 class WaveReaderTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const char* dir = std::getenv("TMPDIR");
-        path_ = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/tessalune-wave-" +
-                std::to_string(getpid()) + ".wav";
-        fds_ = OpenFds();
-    }
-    void TearDown() override {
-        std::remove(path_.c_str());
-        // Every way out of the reader gives its file back.
-        EXPECT_EQ(OpenFds(), fds_);
-    }
+    void SetUp() override { fds_ = OpenFds(); }
+    // Every way out of the reader gives its file back.
+    void TearDown() override { EXPECT_EQ(OpenFds(), fds_); }
     bool Read(const Bytes& file, WavePcm* out) {
         WriteBytes(path_, file);
         return ReadWave(path_.c_str(), out);
@@ -81,7 +72,8 @@ class WaveReaderTest : public ::testing::Test {
         return Read(file, &pcm);
     }
 
-    std::string path_;
+    const ScratchDir dir_{"wave"};
+    const std::string path_ = (dir_.path() / "test.wav").string();
     int fds_ = 0;
 };
 
