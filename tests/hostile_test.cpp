@@ -123,21 +123,14 @@ Variant Field32(std::string name, size_t at, uint32_t value, std::optional<bool>
         std::move(name), [at, value](Bytes* b) { PutLe32(b, at, value); }, usable);
 }
 
-// A small but perfectly good 24-bit bitmap of w x h.
-Bytes TinyBitmap(int32_t w, int32_t h) {
-    const uint32_t row = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
-    const uint32_t image = row * static_cast<uint32_t>(h < 0 ? -h : h);
-    Bytes b = {'B', 'M'};
-    PutLe32(&b, 2, 54 + image);
-    PutLe32(&b, 10, 54);
-    PutLe32(&b, 14, 40);
-    PutLe32(&b, 18, static_cast<uint32_t>(w));
-    PutLe32(&b, 22, static_cast<uint32_t>(h));
-    PutLe16(&b, 26, 1);
-    PutLe16(&b, 28, 24);
-    PutLe32(&b, 34, image);
-    b.resize(54 + image, 0x7F);
-    return b;
+// A small but perfectly good 24-bit bitmap of w x h (top row first when h < 0).
+Variant GoodBitmap(std::string name, int32_t w, int32_t h) {
+    static std::mt19937 pixels(7);
+    return {std::move(name),
+            [w, h](const Bytes&) {
+                return File(RandomBmp({40, 24}, w, h, pixels));
+            },
+            true};
 }
 
 std::vector<Variant> PictureVariants() {
@@ -180,9 +173,8 @@ std::vector<Variant> PictureVariants() {
                 std::copy(noise.begin() + 54, noise.end(), b->begin() + 54);
             },
             true),
-        {"a good 1 x 1 picture", [](const Bytes&) { return File(TinyBitmap(1, 1)); }, true},
-        {"a good 3 x 2 picture stored top row first",
-         [](const Bytes&) { return File(TinyBitmap(3, -2)); }, true},
+        GoodBitmap("a good 1 x 1 picture", 1, 1),
+        GoodBitmap("a good 3 x 2 picture stored top row first", 3, -2),
         ADirectory(),
         AFifo(),
     };
