@@ -822,31 +822,28 @@ TEST(HostileFiles, EveryMusicPieceInTurn) {
                 {}, MusicVariants(), true);
 }
 
-// The first stage is played on the spoiled file and loaded by the editor.
-TEST(HostileFiles, FirstStage) {
+// The stage is played on the spoiled file, reached through empty stages
+// before it, and loaded by the editor.
+void RunStage(int stage) {
     for (const Variant& v : DataVariants(StageFileBytes)) {
         Case c;
-        c.file = StagePath(0);
+        c.file = StagePath(stage);
         c.variant = v;
+        c.emptyBefore = stage;
         c.tour.keepBall = 600;  // long enough to hit a good many bricks
         RunCase(c);
     }
 }
 
-// Later stages are reached through empty stages before them: the fifth, which
-// turns single-hit bricks into two-hit ones, and the tenth, whose clearing
+TEST(HostileFiles, FirstStage) {
+    RunStage(0);
+}
+
+// The fifth turns single-hit bricks into two-hit ones; the tenth's clearing
 // ends the run.
 TEST(HostileFiles, FifthAndTenthStage) {
-    for (int stage : {4, 9}) {
-        for (const Variant& v : DataVariants(StageFileBytes)) {
-            Case c;
-            c.file = StagePath(stage);
-            c.variant = v;
-            c.emptyBefore = stage;
-            c.tour.keepBall = 600;
-            RunCase(c);
-        }
-    }
+    RunStage(4);
+    RunStage(9);
 }
 
 // Every stage file spoiled the same way at once, and each loaded in the editor.
