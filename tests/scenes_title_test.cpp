@@ -15,10 +15,6 @@ using namespace scenes_test;
 // Counting the entry frame as the first, the 60th frame is the first that acts.
 constexpr int FirstListening = 59;
 
-void PutScores(const std::vector<int32_t>& table) {
-    WriteBytes(BestScorePath, LeWords(table));
-}
-
 TEST(Title, DeafForFiftyNineFramesAndToAHeldKey) {
     // Fresh presses on every other frame before the 60th: none counts.
     WithGame([](Game& g) {
@@ -64,7 +60,7 @@ TEST(Title, MenuCursorWrapsAndDiagonalsDoNothing) {
 
 TEST(Title, ScoreViewConfirmCancelAndClear) {
     WithGame([](Game& g) {
-        PutScores({1234, 7, 12345, -3, 5, 4, 3, 2, 1, 0});
+        WriteBytes(BestScorePath, LeWords({1234, 7, 12345, -3, 5, 4, 3, 2, 1, 0}));
         g.Tap(60, VK_C);  // menu view: nothing
         g.Tap(62, VK_DOWN);
         g.Tap(64, VK_RETURN);  // best scores
@@ -171,7 +167,7 @@ TEST(Title, LeaveEntryClosesWithoutASound) {
 
 TEST(Title, NewScoreShowsOnTheNextVisit) {
     WithGame([](Game& g) {
-        PutScores({50, 40, 30, 20, 10, 0, 0, 0, 0, 0});
+        WriteBytes(BestScorePath, LeWords({50, 40, 30, 20, 10, 0, 0, 0, 0, 0}));
         g.Tap(60, VK_DOWN);
         g.Tap(62, VK_Z);  // score view, then M to the editor
         g.Tap(64, VK_M);
