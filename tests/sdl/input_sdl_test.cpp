@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/sdl/keymap_sdl.h"
 #include "platform/sdl/sdl_internal.h"
+#include "support/game.h"
 
 namespace {
 
@@ -29,13 +30,6 @@ constexpr const char* PadLayout =
     "a:b3,b:b2,x:b0,y:b1,leftx:a0,lefty:a1,dpup:h0.1,dpright:h0.2,dpdown:h0.4,dpleft:h0.8,";
 
 enum class Kind { Stick, Pad };
-
-void Press(int vk, bool down) {
-    plat::Event e;
-    e.kind = down ? plat::EventKind::KeyDown : plat::EventKind::KeyUp;
-    e.key = vk;
-    events::Take(e);
-}
 
 SDL_Joystick* AttachVirtual(Kind kind) {
     const bool pad = kind == Kind::Pad;
@@ -236,12 +230,12 @@ TEST_F(JoystickTest, UnpluggedReadsAsNothingAndComesBack) {
     EXPECT_EQ(GetJoyButton(0), 0);
 
     // The arrows take over at once.
-    Press(VK_LEFT, true);
+    testgame::Key(VK_LEFT, true);
     int direction = -1, button = -1;
     ReadFrameInput(PlayKeys, 2, &direction, &button);
     EXPECT_EQ(direction, 4);
     EXPECT_EQ(button, 0);
-    Press(VK_LEFT, false);
+    testgame::Key(VK_LEFT, false);
 
     // Another kind of device takes the place as well as the same one.
     for (const Kind kind : {Kind::Pad, Kind::Stick}) {
