@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -80,9 +81,7 @@ using Screen = std::vector<uint16_t>;
 
 // A copy of a sprite sheet, taken while the game runs (the sheets are gone
 // once it has shut down).
-struct Sheet {
-    int w = 0, h = 0;
-    std::vector<uint16_t> px;
+struct Sheet : SdlPicture {
     uint16_t at(int x, int y) const {
         if (x < 0 || y < 0 || x >= w || y >= h) {
             return 0;
@@ -179,10 +178,8 @@ class Game {
             if (hashScreens_) {
                 fr.pixels = HashPixels(script::LastPresented());
             }
-            for (int k : keep_) {
-                if (k == f) {
-                    fr.screen = script::LastPresented();
-                }
+            if (std::count(keep_.begin(), keep_.end(), f) != 0) {
+                fr.screen = script::LastPresented();
             }
             frames_.push_back(std::move(fr));
         });
