@@ -1,6 +1,7 @@
 // The play scene's rules, frame by frame, on the whole game.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -34,11 +35,9 @@ void Ball(int x, int y, int dx, int dy) {
 }
 
 int HitSounds(const Frame& f) {
-    int n = 0;
-    for (const auto& s : f.record.sounds) {
-        n += s.rfind("hit", 0) == 0 ? 1 : 0;
-    }
-    return n;
+    const std::vector<std::string>& s = f.record.sounds;
+    return static_cast<int>(
+        std::count_if(s.begin(), s.end(), [](const auto& n) { return n.rfind("hit", 0) == 0; }));
 }
 
 // The game's generator gives the C library's sequence for every seed, so
