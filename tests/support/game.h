@@ -93,6 +93,11 @@ inline void Key(int vk, bool down) {
     e.key = vk;
     events::Take(e);
 }
+// Down and up again before the game looks: a tap between two reads.
+inline void TapKey(int vk) {
+    Key(vk, true);
+    Key(vk, false);
+}
 
 // Runs `body` inside a fresh copy of the game directory, which is removed
 // afterwards, with the game as a fresh process has it.
