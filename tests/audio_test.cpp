@@ -1,6 +1,5 @@
 // The wave reader, the effect tables with the hit rotation, and the music
 // commands, on the scripted platform.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -47,15 +46,8 @@ Bytes PlainWave(size_t n) {
     return Riff({Chunk("fmt ", Fmt(1, 2, 22050, 16)), Chunk("data", Samples(n))});
 }
 
-int OpenFds() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/fd")) {
-        while (readdir(d) != nullptr) {
-            ++n;
-        }
-        closedir(d);
-    }
-    return n;
+size_t OpenFds() {
+    return DirectoryNames("/proc/self/fd").size();
 }
 
 class WaveReaderTest : public ::testing::Test {
@@ -74,7 +66,7 @@ class WaveReaderTest : public ::testing::Test {
 
     const ScratchDir dir_{"wave"};
     const std::string path_ = (dir_.path() / "test.wav").string();
-    int fds_ = 0;
+    size_t fds_ = 0;
 };
 
 TEST_F(WaveReaderTest, PlainPcmLoadsAsItIs) {
