@@ -14,13 +14,11 @@ namespace {
 class AppTest : public InScratchGameDir {};
 
 Hooks Script(const std::string& text, int frames = 400) {
-    Hooks h;
-    h.setup = [=] {
+    return WithSetUp([=] {
         std::string error;
         ASSERT_TRUE(testgame::ParseScript(text, &error)) << error;
         testgame::SetFrameLimit(frames);
-    };
-    return h;
+    });
 }
 
 // Every run ends with everything given back, whichever way it ended.
@@ -56,9 +54,7 @@ TEST_F(AppTest, CloseFromOutsideAndEveryScriptEndingCloseCleanly) {
 }
 
 TEST_F(AppTest, SecondCopyShowsTheEmptyMessageAndLeaves) {
-    Hooks h;
-    h.setup = [] { script::InjectedFaults().lockHeld = true; };
-    const RunResult r = RunGame(h);
+    const RunResult r = RunGame(WithSetUp([] { script::InjectedFaults().lockHeld = true; }));
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.messages, (std::vector<Message>{{"", ""}}));
     EXPECT_TRUE(r.frames.empty());
@@ -74,9 +70,7 @@ TEST_F(AppTest, SecondCopyShowsTheEmptyMessageAndLeaves) {
 }
 
 TEST_F(AppTest, NoWindowEndsQuietly) {
-    Hooks h;
-    h.setup = [] { script::InjectedFaults().windowFails = true; };
-    const RunResult r = RunGame(h);
+    const RunResult r = RunGame(WithSetUp([] { script::InjectedFaults().windowFails = true; }));
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.messages.empty());
     EXPECT_TRUE(r.frames.empty());
@@ -84,9 +78,7 @@ TEST_F(AppTest, NoWindowEndsQuietly) {
 }
 
 TEST_F(AppTest, DisplayFailureShowsItsCodeAndReleasesEverything) {
-    Hooks h;
-    h.setup = [] { script::InjectedFaults().displayFails = true; };
-    const RunResult r = RunGame(h);
+    const RunResult r = RunGame(WithSetUp([] { script::InjectedFaults().displayFails = true; }));
     EXPECT_EQ(r.exitCode, 0);
     ASSERT_EQ(r.messages.size(), 1u);
     EXPECT_EQ(r.messages[0].first.rfind("error = ", 0), 0u) << r.messages[0].first;
@@ -127,9 +119,7 @@ TEST_F(AppTest, EachMissingWaveStopsStartUpWithItsMessage) {
 }
 
 TEST_F(AppTest, NoSoundDeviceShowsTheFirstWaveMessage) {
-    Hooks h;
-    h.setup = [] { script::InjectedFaults().soundOpenResult = 3; };
-    const RunResult r = RunGame(h);
+    const RunResult r = RunGame(WithSetUp([] { script::InjectedFaults().soundOpenResult = 3; }));
     EXPECT_EQ(r.messages, (std::vector<Message>{{"errer lpSeMovSound", " "}}));
     EXPECT_TRUE(r.frames.empty());
     ExpectAllReleased(r);

@@ -1,12 +1,9 @@
 // The wave reader, the effect tables with the hit rotation, and the music
 // commands, on the scripted platform.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -18,6 +15,7 @@
 #include "platform/script/script.h"
 #include "support/bytes.h"
 #include "support/game.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -48,30 +46,15 @@ Bytes PlainWave(size_t n) {
     return Riff({Chunk("fmt ", Fmt(1, 2, 22050, 16)), Chunk("data", Samples(n))});
 }
 
-int OpenFds() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/fd")) {
-        while (readdir(d) != nullptr) {
-            ++n;
-        }
-        closedir(d);
-    }
-    return n;
+size_t OpenFds() {
+    return DirectoryNames("/proc/self/fd").size();
 }
 
 class WaveReaderTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        const char* dir = std::getenv("TMPDIR");
-        path_ = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/tessalune-wave-" +
-                std::to_string(getpid()) + ".wav";
-        fds_ = OpenFds();
-    }
-    void TearDown() override {
-        std::remove(path_.c_str());
-        // Every way out of the reader gives its file back.
-        EXPECT_EQ(OpenFds(), fds_);
-    }
+    void SetUp() override { fds_ = OpenFds(); }
+    // Every way out of the reader gives its file back.
+    void TearDown() override { EXPECT_EQ(OpenFds(), fds_); }
     bool Read(const Bytes& file, WavePcm* out) {
         WriteBytes(path_, file);
         return ReadWave(path_.c_str(), out);
@@ -81,8 +64,9 @@ class WaveReaderTest : public ::testing::Test {
         return Read(file, &pcm);
     }
 
-    std::string path_;
-    int fds_ = 0;
+    const ScratchDir dir_{"wave"};
+    const std::string path_ = (dir_.path() / "test.wav").string();
+    size_t fds_ = 0;
 };
 
 TEST_F(WaveReaderTest, PlainPcmLoadsAsItIs) {

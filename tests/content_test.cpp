@@ -15,6 +15,7 @@
 
 #include "support/bytes.h"
 #include "support/child.h"
+#include "support/picture.h"
 #include "support/scratch.h"
 
 namespace fs = std::filesystem;
@@ -33,10 +34,6 @@ int RunGenerator(const std::string& args) {
     return RunCommand(std::string("'") + TESSALUNE_GEN + "' " + args + " >/dev/null 2>&1");
 }
 
-struct TempDir : ScratchDir {
-    TempDir() : ScratchDir("content") {}
-};
-
 std::map<std::string, Bytes> Tree(const fs::path& root) {
     std::map<std::string, Bytes> files;
     for (const auto& e : fs::recursive_directory_iterator(root)) {
@@ -47,24 +44,16 @@ std::map<std::string, Bytes> Tree(const fs::path& root) {
     return files;
 }
 
-fs::file_time_type MTime(const fs::path& p) {
-    return fs::last_write_time(p);
-}
-
 // ---- the generator's runs ---------------------------------------------------------
 
 TEST(ContentGenerator, TwoRunsGiveTheSameBytesAndTheFullDirectory) {
-    TempDir a, b;
+    ScratchDir a("content"), b("content");
     ASSERT_EQ(RunGenerator("--out '" + a.path().string() + "' --seed-data"), 0);
     ASSERT_EQ(RunGenerator("--out '" + b.path().string() + "' --seed-data"), 0);
     auto ta = Tree(a.path()), tb = Tree(b.path());
-    std::set<std::string> expected;
-    for (const char* f : PictureFiles)
-        expected.insert(f);
-    for (const char* f : WaveFiles)
-        expected.insert(f);
-    for (const char* f : MusicFiles)
-        expected.insert(f);
+    std::set<std::string> expected(std::begin(PictureFiles), std::end(PictureFiles));
+    expected.insert(std::begin(WaveFiles), std::end(WaveFiles));
+    expected.insert(std::begin(MusicFiles), std::end(MusicFiles));
     for (int i = 1; i <= 10; ++i)
         expected.insert("Data/Map" + std::to_string(i));
     expected.insert("Data/BestScore");
@@ -82,12 +71,12 @@ TEST(ContentGenerator, TwoRunsGiveTheSameBytesAndTheFullDirectory) {
 }
 
 TEST(ContentGenerator, RefreshesPicturesAndSoundsButKeepsThePlayersData) {
-    TempDir d;
+    ScratchDir d("content");
     const fs::path root = d.path();
     ASSERT_EQ(RunGenerator("--out '" + root.string() + "' --seed-data"), 0);
     const Bytes sheet = ReadBytes(root / "Fcg/System1.fcg");
-    const auto sheetTime = MTime(root / "Fcg/System1.fcg");
-    const auto musicTime = MTime(root / "Mid/Bgm3.mid");
+    const auto sheetTime = fs::last_write_time(root / "Fcg/System1.fcg");
+    const auto musicTime = fs::last_write_time(root / "Mid/Bgm3.mid");
 
     // A player's edited stage and scores, a damaged sheet and a lost stage.
     Bytes edited(312, 0);
@@ -100,7 +89,7 @@ TEST(ContentGenerator, RefreshesPicturesAndSoundsButKeepsThePlayersData) {
     WriteBytes(root / "Fcg/System2.fcg", Bytes{'B', 'M'});
     fs::remove(root / "Data/Map7");
     const Bytes map7 = [&] {
-        TempDir fresh;
+        ScratchDir fresh("content");
         RunGenerator("--out '" + fresh.path().string() + "' --seed-data");
         return ReadBytes(fresh.path() / "Data/Map7");
     }();
@@ -112,12 +101,12 @@ TEST(ContentGenerator, RefreshesPicturesAndSoundsButKeepsThePlayersData) {
     EXPECT_EQ(ReadBytes(root / "Fcg/System2.fcg").size(), 320u * 480u * 3u + 54u);
     // Files whose bytes were right are not rewritten: their times stand still.
     EXPECT_EQ(ReadBytes(root / "Fcg/System1.fcg"), sheet);
-    EXPECT_EQ(MTime(root / "Fcg/System1.fcg"), sheetTime);
-    EXPECT_EQ(MTime(root / "Mid/Bgm3.mid"), musicTime);
+    EXPECT_EQ(fs::last_write_time(root / "Fcg/System1.fcg"), sheetTime);
+    EXPECT_EQ(fs::last_write_time(root / "Mid/Bgm3.mid"), musicTime);
 }
 
 TEST(ContentGenerator, LeavesDataAloneWithoutSeedingAndRefusesBadCommandLines) {
-    TempDir d;
+    ScratchDir d("content");
     ASSERT_EQ(RunGenerator("--out '" + d.path().string() + "'"), 0);
     EXPECT_FALSE(fs::exists(d.path() / "Data"));
     EXPECT_TRUE(fs::exists(d.path() / "Fcg/Bg.bmp"));
@@ -137,7 +126,7 @@ TEST(ContentGenerator, LeavesDataAloneWithoutSeedingAndRefusesBadCommandLines) {
 }
 
 TEST(ContentGenerator, DrawsThePreviewsAsPictures) {
-    TempDir d;
+    ScratchDir d("content");
     const fs::path sheet = d.path() / "contact.png", mock = d.path() / "mock.png",
                    icon = d.path() / "icon.bmp";
     ASSERT_EQ(RunGenerator("--contact-sheet '" + sheet.string() + "' --mockup '" + mock.string() +
@@ -186,38 +175,18 @@ TEST(ContentGenerator, DrawsThePreviewsAsPictures) {
     }
     EXPECT_EQ(raw, 480u * (1 + 640 * 3));
     EXPECT_GT(ReadBytes(sheet).size(), 1000u);
-    SDL_Surface* s = SDL_LoadBMP(icon.c_str());
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->w, s->h);
-    SDL_FreeSurface(s);
+    const SdlPicture square = ReadSdlPicture(icon);
+    ASSERT_GT(square.w, 0);
+    EXPECT_EQ(square.w, square.h);
 }
 
 // ---- pictures ------------------------------------------------------------------
 
 // A sheet as the game holds it: RGB565, where pixel value 0 is see-through.
-class Sheet {
+class Sheet : public SdlPicture {
   public:
-    explicit Sheet(const char* rel) {
-        std::string path = std::string(TESSALUNE_GAMEDIR) + "/" + rel;
-        SDL_Surface* raw = SDL_LoadBMP(path.c_str());
-        if (!raw) {
-            return;
-        }
-        SDL_Surface* s = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGB565, 0);
-        SDL_FreeSurface(raw);
-        if (!s) {
-            return;
-        }
-        w = s->w;
-        h = s->h;
-        px.resize(static_cast<size_t>(w) * h);
-        for (int y = 0; y < h; ++y) {
-            const auto* row = reinterpret_cast<const uint16_t*>(
-                static_cast<const uint8_t*>(s->pixels) + y * s->pitch);
-            std::copy(row, row + w, px.begin() + static_cast<long>(y) * w);
-        }
-        SDL_FreeSurface(s);
-    }
+    explicit Sheet(const char* rel)
+        : SdlPicture(ReadSdlPicture(std::string(TESSALUNE_GAMEDIR) + "/" + rel)) {}
     bool loaded() const { return w > 0; }
     uint16_t at(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
     bool holds(int x, int y, int rw, int rh) const {
@@ -250,8 +219,6 @@ class Sheet {
         for (int k = 0; k < 3; ++k)
             out[k] /= rw * rh;
     }
-    int w = 0, h = 0;
-    std::vector<uint16_t> px;
 };
 
 struct Rect {
@@ -611,7 +578,7 @@ TEST(ContentMusic, EveryPieceIsAWholeLoopOfRealMusic) {
 
 TEST(ContentData, TenStagesRisingInDifficultyAndAScoreTableToBeat) {
     // From a fresh run: the build's own Data/ may hold a developer's edits.
-    TempDir d;
+    ScratchDir d("content");
     ASSERT_EQ(RunGenerator("--out '" + d.path().string() + "' --seed-data"), 0);
     std::set<std::string> shapes;  // strings, for the same GCC 12 warning as above
     int lastWeight = 0;

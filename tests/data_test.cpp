@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <climits>
 #include <filesystem>
@@ -28,6 +26,14 @@ Table Grid() {
 
 void FillGrid(int32_t value) {
     std::fill(StageGrid, StageGrid + StageCells, value);
+}
+
+// The table LoadScores gives over places that held `before`.
+Table Loaded(int32_t before = 77) {
+    int32_t table[ScoreCount];
+    std::fill(table, table + ScoreCount, before);
+    LoadScores(table);
+    return Table(table, table + ScoreCount);
 }
 
 void PutScoreFile(const Table& table) {
@@ -96,10 +102,7 @@ TEST_F(ScoreFile, ByteFormat) {
     EXPECT_EQ(Bytes(bytes.begin() + 4, bytes.end()), Bytes(36, 0));
 
     PutScoreFile({INT32_MAX, 0x01020304, -1, INT32_MIN, 0, 0, 0, 0, 0, 0});
-    int32_t table[ScoreCount];
-    LoadScores(table);
-    EXPECT_EQ(Table(table, table + ScoreCount),
-              (Table{INT32_MAX, 0x01020304, -1, INT32_MIN, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Loaded(), (Table{INT32_MAX, 0x01020304, -1, INT32_MIN, 0, 0, 0, 0, 0, 0}));
 
     ClearScores();
     EXPECT_EQ(ReadBytes(BestScorePath), Bytes(40, 0));
@@ -107,45 +110,28 @@ TEST_F(ScoreFile, ByteFormat) {
 }
 
 TEST_F(ScoreFile, MissingOrUnreadableFileReadsAsZeros) {
-    int32_t table[ScoreCount];
-    std::fill(table, table + ScoreCount, 77);
-    LoadScores(table);  // no Data directory at all
-    EXPECT_EQ(Table(table, table + ScoreCount), Table(10, 0));
-
+    EXPECT_EQ(Loaded(), Table(10, 0));  // no Data directory at all
     std::filesystem::create_directory("Data");
-    std::fill(table, table + ScoreCount, 77);
-    LoadScores(table);  // directory but no file
-    EXPECT_EQ(Table(table, table + ScoreCount), Table(10, 0));
+    EXPECT_EQ(Loaded(), Table(10, 0));  // directory but no file
 
     // Something that is not a plain file in its place; a pipe with no writer
     // must not stop the game.
     ASSERT_EQ(mkfifo(BestScorePath, 0600), 0);
-    std::fill(table, table + ScoreCount, 77);
-    LoadScores(table);
-    EXPECT_EQ(Table(table, table + ScoreCount), Table(10, 0));
+    EXPECT_EQ(Loaded(), Table(10, 0));
     std::filesystem::remove(BestScorePath);
     std::filesystem::create_directory(BestScorePath);
-    std::fill(table, table + ScoreCount, 77);
-    LoadScores(table);
-    EXPECT_EQ(Table(table, table + ScoreCount), Table(10, 0));
+    EXPECT_EQ(Loaded(), Table(10, 0));
 }
 
 TEST_F(ScoreFile, ShortAndLongFiles) {
     std::filesystem::create_directory("Data");
-    int32_t table[ScoreCount];
-
     // Two whole places and half of a third: only the whole ones count.
     Bytes bytes = LeWords({900, 800, 700});
     bytes.resize(10);
     WriteBytes(BestScorePath, bytes);
-    std::fill(table, table + ScoreCount, 77);
-    LoadScores(table);
-    EXPECT_EQ(Table(table, table + ScoreCount), (Table{900, 800, 77, 77, 77, 77, 77, 77, 77, 77}));
-
+    EXPECT_EQ(Loaded(), (Table{900, 800, 77, 77, 77, 77, 77, 77, 77, 77}));
     WriteBytes(BestScorePath, {});
-    std::fill(table, table + ScoreCount, 77);
-    LoadScores(table);
-    EXPECT_EQ(Table(table, table + ScoreCount), Table(10, 77));
+    EXPECT_EQ(Loaded(), Table(10, 77));
 
     // A longer file is read only up to its tenth place.
     Table longer;
@@ -153,8 +139,7 @@ TEST_F(ScoreFile, ShortAndLongFiles) {
         longer.push_back(100 - i);
     }
     WriteBytes(BestScorePath, LeWords(longer));
-    LoadScores(table);
-    EXPECT_EQ(Table(table, table + ScoreCount), Table(longer.begin(), longer.begin() + 10));
+    EXPECT_EQ(Loaded(), Table(longer.begin(), longer.begin() + 10));
     // Recording writes back exactly 40 bytes.
     RecordScore(0);
     EXPECT_EQ(ReadBytes(BestScorePath), LeWords(Table(longer.begin(), longer.begin() + 10)));
@@ -251,22 +236,11 @@ TEST_F(ScoreFile, LeftoversFromACrashAreReplaced) {
 }
 
 TEST(StageTable, PathsAndBrickSets) {
-    const std::array<std::pair<const char*, int>, StageCount> expected = {{
-        {"Data/Map1", 0},
-        {"Data/Map2", 0},
-        {"Data/Map3", 1},
-        {"Data/Map4", 1},
-        {"Data/Map5", 2},
-        {"Data/Map6", 2},
-        {"Data/Map7", 3},
-        {"Data/Map8", 3},
-        {"Data/Map9", 4},
-        {"Data/Map10", 4},
-    }};
+    const int brickSets[StageCount] = {0, 0, 1, 1, 2, 2, 3, 3, 4, 4};
     for (int i = 0; i < StageCount; ++i) {
         ASSERT_NE(StagePath(i), nullptr);
-        EXPECT_STREQ(StagePath(i), expected[i].first);
-        EXPECT_EQ(BrickSetForStage(i), expected[i].second);
+        EXPECT_EQ(std::string(StagePath(i)), "Data/Map" + std::to_string(i + 1));
+        EXPECT_EQ(BrickSetForStage(i), brickSets[i]);
     }
     EXPECT_EQ(StagePath(-1), nullptr);
     EXPECT_EQ(StagePath(10), nullptr);

@@ -19,12 +19,10 @@ static_assert(DueMs(1000, 0) == 1000 && DueMs(1000, 3) == 1050 && DueMs(1000, 60
 class FrameTest : public InScratchGameDir {};
 
 Hooks Frames(int count, uint32_t startClock) {
-    Hooks h;
-    h.setup = [=] {
+    return WithSetUp([=] {
         script::SetClock(startClock);
         testgame::SetFrameLimit(count);
-    };
-    return h;
+    });
 }
 
 TEST_F(FrameTest, FramesStartOnTheFirstMillisecondOfTheirDueTime) {

@@ -6,16 +6,13 @@
 // (shell_test::RunGame).
 #pragma once
 
-#include <SDL.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -30,15 +27,10 @@
 #include "support/bytes.h"
 #include "support/child.h"
 #include "support/game.h"
+#include "support/picture.h"
 #include "support/trace.h"
 
 namespace scenes_test {
-
-namespace fs = std::filesystem;
-
-inline std::vector<int32_t> Grid() {
-    return {StageGrid, StageGrid + StageCells};
-}
 
 // Writes a stage file of the game directory ("Data/Map<index + 1>").
 inline void PutStage(int index, const std::vector<int32_t>& cells) {
@@ -50,7 +42,7 @@ struct CellValue {
     int column, row;
     int32_t value;
 };
-inline std::vector<int32_t> GridWith(std::initializer_list<CellValue> cells) {
+inline std::vector<int32_t> GridWith(const std::vector<CellValue>& cells) {
     std::vector<int32_t> g(StageCells, 0);
     for (const CellValue& c : cells) {
         g[static_cast<size_t>(c.column * StageRows + c.row)] = c.value;
@@ -89,9 +81,7 @@ using Screen = std::vector<uint16_t>;
 
 // A copy of a sprite sheet, taken while the game runs (the sheets are gone
 // once it has shut down).
-struct Sheet {
-    int w = 0, h = 0;
-    std::vector<uint16_t> px;
+struct Sheet : SdlPicture {
     uint16_t at(int x, int y) const {
         if (x < 0 || y < 0 || x >= w || y >= h) {
             return 0;
@@ -138,8 +128,7 @@ class Game {
         Down(from, vk);
         Up(to + 1, vk);
     }
-    // Starts the program in the play scene instead of the title.
-    void StartInPlay() { startScene_ = ScenePlay; }
+    // Starts the program in this scene instead of the title (0: the title).
     void StartIn(int32_t scene) { startScene_ = scene; }
     // Runs before frame F, after its key events (set up positions here).
     void Before(std::function<void(int)> hook) { before_ = std::move(hook); }
@@ -189,10 +178,8 @@ class Game {
             if (hashScreens_) {
                 fr.pixels = HashPixels(script::LastPresented());
             }
-            for (int k : keep_) {
-                if (k == f) {
-                    fr.screen = script::LastPresented();
-                }
+            if (std::count(keep_.begin(), keep_.end(), f) != 0) {
+                fr.screen = script::LastPresented();
             }
             frames_.push_back(std::move(fr));
         });
@@ -254,6 +241,19 @@ class Game {
     std::vector<Frame> frames_;
     int exitCode_ = 0;
 };
+
+// Runs `body` on a fresh Game inside a fresh copy of the game directory,
+// started in `scene` (the program's own start without one).
+inline void WithGame(int32_t scene, const std::function<void(Game&)>& body) {
+    InFreshGame([&] {
+        Game g;
+        g.StartIn(scene);
+        body(g);
+    });
+}
+inline void WithGame(const std::function<void(Game&)>& body) {
+    WithGame(0, body);
+}
 
 // ---- pictures -------------------------------------------------------------
 
@@ -353,20 +353,9 @@ inline int RunRunner(const std::string& script, const std::string& options) {
 // A shot of the runner, a 24-bit BMP, as the 16-bit screen it was taken
 // from (each channel's top bits); empty if it cannot be read.
 inline Screen ReadShot(const std::string& path) {
-    SDL_Surface* shot = SDL_LoadBMP(path.c_str());
-    SDL_Surface* s = shot != nullptr && shot->w == DisplayWidth && shot->h == DisplayHeight &&
-                             shot->format->BitsPerPixel == 24
-                         ? SDL_ConvertSurfaceFormat(shot, SDL_PIXELFORMAT_RGB565, 0)
-                         : nullptr;
-    Screen out;
-    for (int y = 0; s != nullptr && y < DisplayHeight; ++y) {
-        const auto* row = reinterpret_cast<const uint16_t*>(
-            static_cast<const unsigned char*>(s->pixels) + y * s->pitch);
-        out.insert(out.end(), row, row + DisplayWidth);
-    }
-    SDL_FreeSurface(s);
-    SDL_FreeSurface(shot);
-    return out;
+    const SdlPicture shot = ReadSdlPicture(path);
+    return shot.w == DisplayWidth && shot.h == DisplayHeight && shot.bits == 24 ? shot.px
+                                                                                : Screen{};
 }
 
 }  // namespace scenes_test
@@ -412,6 +401,13 @@ struct Hooks {
     std::function<void(int)> after;          // after each frame, before it is recorded
     std::function<void(RunResult*)> finish;  // after WinMain returned
 };
+
+// Hooks with only a set-up.
+inline Hooks WithSetUp(std::function<void()> setup) {
+    Hooks h;
+    h.setup = std::move(setup);
+    return h;
+}
 
 namespace detail {
 

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -23,17 +22,11 @@ std::string StockStage(int i) {
 class UserGameDir : public ::testing::Test {
   protected:
     void SetUp() override {
-        root_ = NewScratchDir("gamedir");
         ASSERT_FALSE(root_.empty());
         install_ = root_ / "share" / "tessalune";
         user_ = root_ / "home" / "tessalune";
         MakeInstall(install_, "");
         fs::create_directories(user_);
-    }
-
-    void TearDown() override {
-        std::error_code error;
-        fs::remove_all(root_, error);
     }
 
     // A read-only copy as an install lays it out; `mark` tells copies apart.
@@ -52,7 +45,8 @@ class UserGameDir : public ::testing::Test {
         return gamedir::PrepareUserDirectory(user_.string(), installed.string(), &why_);
     }
 
-    fs::path root_, install_, user_;
+    const ScratchDir scratch_{"gamedir"};
+    fs::path root_ = scratch_.path(), install_, user_;
     std::string why_;
 };
 

@@ -14,6 +14,7 @@
 #include "platform/script/script.h"
 #include "support/bytes.h"
 #include "support/game.h"
+#include "support/picture.h"
 #include "support/scratch.h"
 
 namespace {
@@ -73,7 +74,6 @@ class Gfx : public ::testing::Test {
     void SetUp() override {
         testgame::Reset();
         ASSERT_EQ(InitDisplay(), 0);
-        dir = NewScratchDir("gfx");
         ASSERT_FALSE(dir.empty());
     }
     void TearDown() override {
@@ -83,7 +83,6 @@ class Gfx : public ::testing::Test {
         ReleaseSurface(&sheet);
         ReleaseSurface(&lpBack);
         ReleaseDisplay();
-        fs::remove_all(dir);
     }
     // A keyed sheet w x h holding the Sheet pattern; the back buffer holds Marker.
     void MakeSheet(int w, int h) {
@@ -109,29 +108,25 @@ class Gfx : public ::testing::Test {
     }
 
     Surface* sheet = nullptr;
-    fs::path dir;
+    const ScratchDir scratch_{"gfx"};
+    const fs::path dir = scratch_.path();
 };
 
 TEST_F(Gfx, SpritesClipAgainstTheScreenEdges) {
-    MakeSheet(128, 32);
-    EXPECT_EQ(DrawSprite(lpBack, -10, 100, 32, 32, sheet, 64, 0), DrawOk);
-    EXPECT_TRUE(Shows(0, 21, 100, 131, 74, 0));
-
-    MakeSheet(128, 32);
-    DrawSprite(lpBack, 620, 0, 32, 32, sheet, 0, 0);
-    EXPECT_TRUE(Shows(620, 639, 0, 31, 0, 0));
-
-    MakeSheet(128, 32);
-    DrawSprite(lpBack, 608, 10, 32, 32, sheet, 0, 0);
-    EXPECT_TRUE(Shows(608, 639, 10, 41, 0, 0));
-
-    MakeSheet(128, 32);
-    DrawSprite(lpBack, 40, 460, 32, 32, sheet, 32, 0);
-    EXPECT_TRUE(Shows(40, 71, 460, 479, 32, 0));
-
-    MakeSheet(128, 32);
-    DrawSprite(lpBack, 40, -5, 32, 32, sheet, 32, 0);
-    EXPECT_TRUE(Shows(40, 71, 0, 26, 32, 5));
+    // Each sprite from (sx, 0) of the sheet at (x, y), and the part of the
+    // screen (x0..x1) x (y0..y1) showing the sheet from (fx, fy) on.
+    struct Clip {
+        int x, y, sx, x0, x1, y0, y1, fx, fy;
+    };
+    for (const Clip& c : {Clip{-10, 100, 64, 0, 21, 100, 131, 74, 0},
+                          {620, 0, 0, 620, 639, 0, 31, 0, 0},
+                          {608, 10, 0, 608, 639, 10, 41, 0, 0},
+                          {40, 460, 32, 40, 71, 460, 479, 32, 0},
+                          {40, -5, 32, 40, 71, 0, 26, 32, 5}}) {
+        MakeSheet(128, 32);
+        EXPECT_EQ(DrawSprite(lpBack, c.x, c.y, 32, 32, sheet, c.sx, 0), DrawOk);
+        EXPECT_TRUE(Shows(c.x0, c.x1, c.y0, c.y1, c.fx, c.fy)) << c.x << ", " << c.y;
+    }
 
     MakeSheet(128, 32);
     for (auto [x, y] : {std::pair{640, 0}, {-32, 0}, {0, 480}, {0, -32}, {5000, 5000}}) {
@@ -373,79 +368,6 @@ TEST_F(Gfx, BrokenPictureFilesAreTurnedAway) {
     EXPECT_EQ(messages.size(), broken.size() + 1);
 }
 
-// A bitmap of every kind a writer makes, with random pixels: the header
-// size, the bits a pixel, the compression (3: masks), the masks, and how
-// many colours a table holds (0: all).
-struct BmpKind {
-    uint32_t info;
-    uint16_t bits;
-    uint32_t compression = 0;
-    uint32_t masks[4] = {};
-    uint32_t colours = 0;
-};
-
-Bytes RandomBmp(const BmpKind& k, int32_t w, int32_t h, std::mt19937& random) {
-    const uint32_t rowBytes = (static_cast<uint32_t>(w) * k.bits + 7) / 8;
-    const uint32_t stride = (rowBytes + 3) & ~3u;
-    const uint32_t masks = k.compression == 3 && k.info == 40 ? 12 : 0;
-    const uint32_t entries = k.bits <= 8 ? (k.colours != 0 ? k.colours : 1u << k.bits) : 0;
-    const uint32_t at = 14 + k.info + masks + entries * (k.info == 12 ? 3 : 4);
-    const uint32_t rows = static_cast<uint32_t>(h < 0 ? -h : h);
-    Bytes b(at + stride * rows, 0);
-    b[0] = 'B';
-    b[1] = 'M';
-    PutLe32(&b, 2, static_cast<uint32_t>(b.size()));
-    PutLe32(&b, 10, at);
-    PutLe32(&b, 14, k.info);
-    if (k.info == 12) {
-        PutLe16(&b, 18, static_cast<uint16_t>(w));
-        PutLe16(&b, 20, static_cast<uint16_t>(h));
-        PutLe16(&b, 22, 1);
-        PutLe16(&b, 24, k.bits);
-    } else {
-        PutLe32(&b, 18, static_cast<uint32_t>(w));
-        PutLe32(&b, 22, static_cast<uint32_t>(h));
-        PutLe16(&b, 26, 1);
-        PutLe16(&b, 28, k.bits);
-        PutLe32(&b, 30, k.compression);
-        PutLe32(&b, 46, k.colours);
-        for (int i = 0; i < (k.info >= 56 ? 4 : 3) && k.compression == 3; ++i) {
-            PutLe32(&b, 54 + 4 * static_cast<size_t>(i), k.masks[i]);
-        }
-    }
-    for (size_t i = at - entries * (k.info == 12 ? 3 : 4); i < b.size(); ++i) {
-        b[i] = static_cast<unsigned char>(random());
-    }
-    if (k.bits <= 8) {  // every index inside the table
-        for (uint32_t r = 0; r < rows; ++r) {
-            for (int x = 0; x < w; ++x) {
-                const size_t bit = static_cast<size_t>(x) * k.bits;
-                unsigned char& byte = b[at + r * stride + bit / 8];
-                const int shift = 8 - k.bits - static_cast<int>(bit % 8);
-                byte = static_cast<unsigned char>((byte & ~(((1u << k.bits) - 1) << shift)) |
-                                                  (random() % entries) << shift);
-            }
-        }
-    }
-    return b;
-}
-
-// What SDL made of the same file; empty when it refused it.
-std::vector<uint16_t> SdlPixels(const fs::path& path) {
-    std::vector<uint16_t> all;
-    SDL_Surface* raw = SDL_LoadBMP(path.c_str());
-    SDL_Surface* s =
-        raw != nullptr ? SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_RGB565, 0) : nullptr;
-    for (int y = 0; s != nullptr && y < s->h; ++y) {
-        const auto* row =
-            reinterpret_cast<const uint16_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch);
-        all.insert(all.end(), row, row + s->w);
-    }
-    SDL_FreeSurface(s);
-    SDL_FreeSurface(raw);
-    return all;
-}
-
 TEST_F(Gfx, PicturesReadAsSdlReadThem) {
     const BmpKind kinds[] = {
         {40, 24},
@@ -474,7 +396,7 @@ TEST_F(Gfx, PicturesReadAsSdlReadThem) {
             }
             const fs::path path = dir / ("kind" + std::to_string(n++) + ".bmp");
             WriteBytes(path, RandomBmp(kind, w, h, random));
-            const std::vector<uint16_t> sdl = SdlPixels(path);
+            const std::vector<uint16_t> sdl = ReadSdlPicture(path).px;
             ASSERT_FALSE(sdl.empty()) << path;
             ASSERT_EQ(LoadBitmapSurface(&lpMain[0], path.c_str()), 1) << path;
             EXPECT_EQ(Snapshot(lpMain[0]), sdl) << path;
@@ -487,7 +409,7 @@ TEST_F(Gfx, PicturesReadAsSdlReadThem) {
         const bool loaded = LoadBitmapSurface(&lpMain[1], entry.path().c_str()) == 1;
         const std::string name = entry.path().filename();
         if (loaded) {
-            EXPECT_EQ(Snapshot(lpMain[1]), SdlPixels(entry.path())) << name;
+            EXPECT_EQ(Snapshot(lpMain[1]), ReadSdlPicture(entry.path()).px) << name;
         } else {
             EXPECT_EQ(name.rfind("rle", 0), 0u) << name;
         }
@@ -595,11 +517,10 @@ TEST_F(Gfx, ScreenshotsAreTrue24BitPictures) {
     ASSERT_TRUE(SaveSurfaceBmp(lpBack, shot.c_str()));
     EXPECT_FALSE(fs::exists(dir / "shot.bmp.tmp"));
 
-    SDL_Surface* raw = SDL_LoadBMP(shot.c_str());
-    ASSERT_NE(raw, nullptr);
-    EXPECT_EQ(raw->format->BitsPerPixel, 24);
-    EXPECT_EQ(raw->w, DisplayWidth);
-    SDL_FreeSurface(raw);
+    const SdlPicture raw = ReadSdlPicture(shot);
+    ASSERT_FALSE(raw.px.empty());
+    EXPECT_EQ(raw.bits, 24);
+    EXPECT_EQ(raw.w, DisplayWidth);
     ASSERT_EQ(LoadBitmapSurface(&lpMain[0], shot.c_str()), 1);
     EXPECT_EQ(Snapshot(lpMain[0]), Snapshot(lpBack));
 

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -77,11 +76,12 @@ Replacement Cut(const Bytes& b, size_t n) {
     return File(Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(std::min(n, b.size()))));
 }
 
-Variant Gone() {
-    return {"missing", [](const Bytes&) { return Replacement{Kind::Missing, {}}; }, false};
+// The data files must stay usable whatever is done to them; the others may not.
+Variant Gone(bool usable = false) {
+    return {"missing", [](const Bytes&) { return Replacement{Kind::Missing, {}}; }, usable};
 }
-Variant Empty() {
-    return {"empty", [](const Bytes&) { return File({}); }, false};
+Variant Empty(bool usable = false) {
+    return {"empty", [](const Bytes&) { return File({}); }, usable};
 }
 Variant CutAt(size_t n, std::optional<bool> usable) {
     return {"first " + std::to_string(n) + " bytes", [n](const Bytes& b) { return Cut(b, n); },
@@ -97,15 +97,15 @@ Variant AllButOne(std::optional<bool> usable) {
 Variant RandomBytes() {
     return {"random bytes", [](const Bytes& b) { return File(Noise("noise", b.size())); }, false};
 }
-Variant ADirectory() {
-    return {"a directory", [](const Bytes&) { return Replacement{Kind::Directory, {}}; }, false};
+Variant ADirectory(bool usable = false) {
+    return {"a directory", [](const Bytes&) { return Replacement{Kind::Directory, {}}; }, usable};
 }
-Variant AFifo() {
+Variant AFifo(bool usable = false) {
     return {"a fifo nobody writes to",
             [](const Bytes&) {
                 return Replacement{Kind::Fifo, {}};
             },
-            false};
+            usable};
 }
 Variant Patched(std::string name, std::function<void(Bytes*)> patch, std::optional<bool> usable) {
     return {std::move(name),
@@ -117,21 +117,20 @@ Variant Patched(std::string name, std::function<void(Bytes*)> patch, std::option
             usable};
 }
 
-// A small but perfectly good 24-bit bitmap of w x h.
-Bytes TinyBitmap(int32_t w, int32_t h) {
-    const uint32_t row = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
-    const uint32_t image = row * static_cast<uint32_t>(h < 0 ? -h : h);
-    Bytes b = {'B', 'M'};
-    PutLe32(&b, 2, 54 + image);
-    PutLe32(&b, 10, 54);
-    PutLe32(&b, 14, 40);
-    PutLe32(&b, 18, static_cast<uint32_t>(w));
-    PutLe32(&b, 22, static_cast<uint32_t>(h));
-    PutLe16(&b, 26, 1);
-    PutLe16(&b, 28, 24);
-    PutLe32(&b, 34, image);
-    b.resize(54 + image, 0x7F);
-    return b;
+// The 32-bit little-endian field at `at` set to `value`.
+Variant Field32(std::string name, size_t at, uint32_t value, std::optional<bool> usable) {
+    return Patched(
+        std::move(name), [at, value](Bytes* b) { PutLe32(b, at, value); }, usable);
+}
+
+// A small but perfectly good 24-bit bitmap of w x h (top row first when h < 0).
+Variant GoodBitmap(std::string name, int32_t w, int32_t h) {
+    static std::mt19937 pixels(7);
+    return {std::move(name),
+            [w, h](const Bytes&) {
+                return File(RandomBmp({40, 24}, w, h, pixels));
+            },
+            true};
 }
 
 std::vector<Variant> PictureVariants() {
@@ -143,14 +142,10 @@ std::vector<Variant> PictureVariants() {
         Half(false),
         AllButOne(false),
         RandomBytes(),
-        Patched(
-            "width 0x7fffffff", [](Bytes* b) { PutLe32(b, 18, 0x7FFFFFFF); }, false),
-        Patched(
-            "height 0x7fffffff", [](Bytes* b) { PutLe32(b, 22, 0x7FFFFFFF); }, false),
-        Patched(
-            "height INT32_MIN", [](Bytes* b) { PutLe32(b, 22, 0x80000000u); }, false),
-        Patched(
-            "width 0", [](Bytes* b) { PutLe32(b, 18, 0); }, false),
+        Field32("width 0x7fffffff", 18, 0x7FFFFFFF, false),
+        Field32("height 0x7fffffff", 22, 0x7FFFFFFF, false),
+        Field32("height INT32_MIN", 22, 0x80000000u, false),
+        Field32("width 0", 18, 0, false),
         Patched(
             "4000 x 4000 with the pixels of the old size",
             [](Bytes* b) {
@@ -158,8 +153,7 @@ std::vector<Variant> PictureVariants() {
                 PutLe32(b, 22, 4000);
             },
             false),
-        Patched(
-            "pixels at offset 0xfffffff0", [](Bytes* b) { PutLe32(b, 10, 0xFFFFFFF0u); }, false),
+        Field32("pixels at offset 0xfffffff0", 10, 0xFFFFFFF0u, false),
         Patched(
             "0xffff bits a pixel", [](Bytes* b) { PutLe16(b, 28, 0xFFFF); }, false),
         // The decoder may take this as a 256-colour picture of noise.
@@ -170,11 +164,8 @@ std::vector<Variant> PictureVariants() {
                 PutLe32(b, 46, 0x7FFFFFFF);
             },
             std::nullopt),
-        Patched(
-            "header size 0xfffffff0", [](Bytes* b) { PutLe32(b, 14, 0xFFFFFFF0u); }, false),
-        Patched(
-            "file size field 0xfffffff0", [](Bytes* b) { PutLe32(b, 2, 0xFFFFFFF0u); },
-            std::nullopt),
+        Field32("header size 0xfffffff0", 14, 0xFFFFFFF0u, false),
+        Field32("file size field 0xfffffff0", 2, 0xFFFFFFF0u, std::nullopt),
         Patched(
             "random pixels under good headers",
             [](Bytes* b) {
@@ -182,9 +173,8 @@ std::vector<Variant> PictureVariants() {
                 std::copy(noise.begin() + 54, noise.end(), b->begin() + 54);
             },
             true),
-        {"a good 1 x 1 picture", [](const Bytes&) { return File(TinyBitmap(1, 1)); }, true},
-        {"a good 3 x 2 picture stored top row first",
-         [](const Bytes&) { return File(TinyBitmap(3, -2)); }, true},
+        GoodBitmap("a good 1 x 1 picture", 1, 1),
+        GoodBitmap("a good 3 x 2 picture stored top row first", 3, -2),
         ADirectory(),
         AFifo(),
     };
@@ -217,8 +207,7 @@ std::vector<Variant> WaveVariants() {
         Half(true),
         AllButOne(true),
         RandomBytes(),
-        Patched(
-            "RIFF size 0xfffffff0", [](Bytes* b) { PutLe32(b, 4, 0xFFFFFFF0u); }, true),
+        Field32("RIFF size 0xfffffff0", 4, 0xFFFFFFF0u, true),
         Patched("fmt size 0xfffffff0", chunkSize("fmt ", 0xFFFFFFF0u), false),
         Patched("data size 0xfffffff0", chunkSize("data", 0xFFFFFFF0u), true),
         Patched("data size 0", chunkSize("data", 0), false),
@@ -261,12 +250,7 @@ std::vector<Variant> MusicVariants() {
             },
             true),
         Patched(
-            "65535 tracks",
-            [](Bytes* b) {
-                (*b)[10] = 0xFF;
-                (*b)[11] = 0xFF;
-            },
-            true),
+            "65535 tracks", [](Bytes* b) { (*b)[10] = (*b)[11] = 0xFF; }, true),
         ADirectory(),
     };
 }
@@ -286,15 +270,11 @@ std::vector<Variant> DataVariants(size_t fileBytes) {
     const Bytes tail = Noise("tail", 1000);
     longer.insert(longer.end(), tail.begin(), tail.end());
     return {
-        {"missing",
-         [](const Bytes&) {
-             return Replacement{Kind::Missing, {}};
-         },
-         true},
-        {"empty", [](const Bytes&) { return File({}); }, true},
-        {"first 10 bytes", [](const Bytes& b) { return Cut(b, 10); }, true},
-        {"first half", [](const Bytes& b) { return Cut(b, b.size() / 2); }, true},
-        {"all but the last byte", [](const Bytes& b) { return Cut(b, b.size() - 1); }, true},
+        Gone(true),
+        Empty(true),
+        CutAt(10, true),
+        Half(true),
+        AllButOne(true),
         fixed("every value -1", all(-1)),
         fixed("every value INT32_MAX", all(INT32_MAX)),
         fixed("every value INT32_MIN", all(INT32_MIN)),
@@ -302,16 +282,8 @@ std::vector<Variant> DataVariants(size_t fileBytes) {
         fixed("mixed values and 1000 bytes more", longer),
         fixed("random bytes", Noise("data", fileBytes)),
         fixed("5000 random bytes", Noise("long", 5000)),
-        {"a directory",
-         [](const Bytes&) {
-             return Replacement{Kind::Directory, {}};
-         },
-         true},
-        {"a fifo nobody writes to",
-         [](const Bytes&) {
-             return Replacement{Kind::Fifo, {}};
-         },
-         true},
+        ADirectory(true),
+        AFifo(true),
     };
 }
 
@@ -850,31 +822,28 @@ TEST(HostileFiles, EveryMusicPieceInTurn) {
                 {}, MusicVariants(), true);
 }
 
-// The first stage is played on the spoiled file and loaded by the editor.
-TEST(HostileFiles, FirstStage) {
+// The stage is played on the spoiled file, reached through empty stages
+// before it, and loaded by the editor.
+void RunStage(int stage) {
     for (const Variant& v : DataVariants(StageFileBytes)) {
         Case c;
-        c.file = StagePath(0);
+        c.file = StagePath(stage);
         c.variant = v;
+        c.emptyBefore = stage;
         c.tour.keepBall = 600;  // long enough to hit a good many bricks
         RunCase(c);
     }
 }
 
-// Later stages are reached through empty stages before them: the fifth, which
-// turns single-hit bricks into two-hit ones, and the tenth, whose clearing
+TEST(HostileFiles, FirstStage) {
+    RunStage(0);
+}
+
+// The fifth turns single-hit bricks into two-hit ones; the tenth's clearing
 // ends the run.
 TEST(HostileFiles, FifthAndTenthStage) {
-    for (int stage : {4, 9}) {
-        for (const Variant& v : DataVariants(StageFileBytes)) {
-            Case c;
-            c.file = StagePath(stage);
-            c.variant = v;
-            c.emptyBefore = stage;
-            c.tour.keepBall = 600;
-            RunCase(c);
-        }
-    }
+    RunStage(4);
+    RunStage(9);
 }
 
 // Every stage file spoiled the same way at once, and each loaded in the editor.
@@ -909,7 +878,7 @@ TEST(HostileFiles, BestScores) {
 TEST(HostileFiles, NoDataDirectory) {
     Case c;
     c.file = "Data";
-    c.variant = {"missing", [](const Bytes&) { return Replacement{Kind::Missing, {}}; }, true};
+    c.variant = Gone(true);
     RunCase(c);
 }
 

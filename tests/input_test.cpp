@@ -90,15 +90,12 @@ TEST_F(KeyStateTest, HeldKeyIsPressedOnlyOnce) {
 }
 
 TEST_F(KeyStateTest, TapBetweenQueriesCountsOnce) {
-    testgame::Key(VK_X, true);
-    testgame::Key(VK_X, false);
+    testgame::TapKey(VK_X);
     EXPECT_EQ(GetAsyncKeyState(VK_X), Pressed);
     EXPECT_EQ(GetAsyncKeyState(VK_X), 0);
     // Two taps before one query are still one press.
-    testgame::Key(VK_X, true);
-    testgame::Key(VK_X, false);
-    testgame::Key(VK_X, true);
-    testgame::Key(VK_X, false);
+    testgame::TapKey(VK_X);
+    testgame::TapKey(VK_X);
     EXPECT_EQ(GetAsyncKeyState(VK_X), Pressed);
     EXPECT_EQ(GetAsyncKeyState(VK_X), 0);
 }
@@ -118,8 +115,7 @@ TEST_F(KeyStateTest, EitherShiftHoldsShift) {
     EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), Down | Pressed);
     testgame::Key(VK_RSHIFT, false);
     // A tap of one side between two queries.
-    testgame::Key(VK_LSHIFT, true);
-    testgame::Key(VK_LSHIFT, false);
+    testgame::TapKey(VK_LSHIFT);
     EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), Pressed);
     EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), 0);
 }
@@ -127,8 +123,7 @@ TEST_F(KeyStateTest, EitherShiftHoldsShift) {
 TEST_F(KeyStateTest, LosingTheFocusLetsGoOfEverything) {
     testgame::Key(VK_LEFT, true);
     testgame::Key(VK_RSHIFT, true);
-    testgame::Key(VK_M, true);
-    testgame::Key(VK_M, false);
+    testgame::TapKey(VK_M);
     ReleaseAllKeys();
     EXPECT_EQ(GetAsyncKeyState(VK_LEFT), 0);
     EXPECT_EQ(GetAsyncKeyState(VK_SHIFT), 0);
@@ -175,8 +170,7 @@ TEST_F(FrameKeysTest, ArrowsCountOnlyWhileDown) {
     testgame::Key(VK_LEFT, false);
     testgame::Key(VK_RIGHT, false);
     // An arrow tapped between frames moves nothing.
-    testgame::Key(VK_DOWN, true);
-    testgame::Key(VK_DOWN, false);
+    testgame::TapKey(VK_DOWN);
     EXPECT_EQ(Frame(PlayKeys, 2).direction, 0);
 }
 
@@ -241,16 +235,14 @@ TEST_F(FrameKeysTest, EveryKeyIsAskedEveryFrame) {
     // X tapped while Z is held: Z gives the code, and the tap is used up in
     // that same frame instead of turning up as a cancel later.
     testgame::Key(VK_Z, true);
-    testgame::Key(VK_X, true);
-    testgame::Key(VK_X, false);
+    testgame::TapKey(VK_X);
     EXPECT_EQ(Frame(TitleKeys, 6).button, 1);
     testgame::Key(VK_Z, false);
     EXPECT_EQ(Frame(TitleKeys, 6).button, 0);
 }
 
 TEST_F(FrameKeysTest, TapBetweenFramesGivesTheCodeOnce) {
-    testgame::Key(VK_B, true);
-    testgame::Key(VK_B, false);
+    testgame::TapKey(VK_B);
     EXPECT_EQ(Frame(EditorKeys, 7).button, 5);
     EXPECT_EQ(Frame(EditorKeys, 7).button, 0);
 }

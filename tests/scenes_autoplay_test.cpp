@@ -2,7 +2,6 @@
 // stages: title, all ten stages, the result screen, the score on the table.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "data/scores.h"

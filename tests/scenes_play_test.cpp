@@ -1,6 +1,7 @@
 // The play scene's rules, frame by frame, on the whole game.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -34,11 +35,9 @@ void Ball(int x, int y, int dx, int dy) {
 }
 
 int HitSounds(const Frame& f) {
-    int n = 0;
-    for (const auto& s : f.record.sounds) {
-        n += s.rfind("hit", 0) == 0 ? 1 : 0;
-    }
-    return n;
+    const std::vector<std::string>& s = f.record.sounds;
+    return static_cast<int>(
+        std::count_if(s.begin(), s.end(), [](const auto& n) { return n.rfind("hit", 0) == 0; }));
 }
 
 // The game's generator gives the C library's sequence for every seed, so
@@ -87,11 +86,10 @@ TEST(BrickAndPaddleTouch, TouchingEdgesCount) {
 }
 
 TEST(PlayRun, FirstStageFromTheTitleAndTheFirstPaddleContact) {
-    InFreshGame([] {
-        // Bricks only in the top rows, so the ball's way down is clear.
+    // Bricks only in the top rows, so the ball's way down is clear.
+    WithGame([](Game& g) {
         const std::vector<int32_t> map1 = GridWith({{0, 0, 1}, {6, 1, 1}, {12, 2, 3}});
         PutStage(0, map1);
-        Game g;
         g.Tap(59, VK_Z);  // the title's first frame that listens
         g.Run(240);
         ASSERT_EQ(g.count(), 240);
@@ -137,10 +135,8 @@ TEST(PlayRun, FirstStageFromTheTitleAndTheFirstPaddleContact) {
 TEST(PlayRun, SingleHitBricksTakeTwoFromStageFive) {
     const std::vector<int32_t> stored = GridWith({{0, 0, 1}, {1, 0, 3}, {2, 0, -1}, {3, 4, 1}});
     for (int stage : {3, 4, 9}) {
-        InFreshGame([&] {
+        WithGame(ScenePlay, [&](Game& g) {
             PutStage(stage, stored);
-            Game g;
-            g.StartInPlay();
             g.Before([&](int f) {
                 if (f == SetUpFrame) {
                     MutablePlayState().stage = stage;
@@ -161,148 +157,79 @@ TEST(PlayRun, SingleHitBricksTakeTwoFromStageFive) {
 
 // Each case: a grid, a ball, and what one frame of play must make of it.
 TEST(PlayRun, BrickAndWallBouncesOfOneFrame) {
+    struct Motion {
+        int x, y, dx, dy;
+    };
+    // Each case's bricks stand beside Keeper; `after` holds their values after the frame.
     struct Case {
         const char* name;
-        std::vector<int32_t> grid;
-        int x, y, dx, dy;
+        std::vector<CellValue> bricks;
+        Motion from;
         int score;  // gained on the frame
-        int dx2, dy2, x2, y2;
+        Motion to;
         int hits;
-        std::vector<CellValue> cellsAfter;
+        std::vector<int32_t> after;
     };
     const std::vector<Case> cases = {
         // Moving right into a brick's left side: 2 points, both speeds turn.
-        {"side hit",
-         GridWith({{5, 3, 1}, Keeper}),
-         158,
-         128,
-         2,
-         2,
-         2,
-         -2,
-         -2,
-         156,
-         126,
-         1,
-         {{5, 3, 0}}},
+        {"side hit", {{5, 3, 1}}, {158, 128, 2, 2}, 2, {156, 126, -2, -2}, 1, {0}},
         // From below into a two-hit brick: 1 point, only dy turns.
-        {"hit from below",
-         GridWith({{5, 3, 2}, Keeper}),
-         192,
-         162,
-         2,
-         -2,
-         1,
-         2,
-         2,
-         194,
-         164,
-         1,
-         {{5, 3, 1}}},
+        {"hit from below", {{5, 3, 2}}, {192, 162, 2, -2}, 1, {194, 164, 2, 2}, 1, {1}},
         // Two bricks touched edge-on in one sideways pass: the first hit turns
         // the ball, and the second brick, tried with the new speed, is missed.
-        {"two bricks edge-on",
-         GridWith({{5, 2, 1}, {5, 3, 1}, Keeper}),
-         158,
-         112,
-         2,
-         2,
-         2,
-         -2,
-         -2,
-         156,
-         110,
-         1,
-         {{5, 2, 0}, {5, 3, 1}}},
+        {"two edge-on", {{5, 2, 1}, {5, 3, 1}}, {158, 112, 2, 2}, 2, {156, 110, -2, -2}, 1, {0, 1}},
         // Two bricks the ball overlaps deeply: both are hit, each hit turns
         // the ball, and it goes on the way it came.
-        {"two bricks overlapped",
-         GridWith({{5, 5, 1}, {6, 5, 1}, Keeper}),
-         208,
-         220,
-         2,
-         -2,
-         4,
-         2,
-         -2,
-         210,
-         218,
-         2,
-         {{5, 5, 0}, {6, 5, 0}}},
+        {"overlapping", {{5, 5, 1}, {6, 5, 1}}, {208, 220, 2, -2}, 4, {210, 218, 2, -2}, 2, {0, 0}},
         // A ball exactly 32 pixels right of a brick, level with it, touches it.
-        {"touching edge",
-         GridWith({{5, 3, 1}, Keeper}),
-         226,
-         128,
-         -2,
-         2,
-         2,
-         2,
-         -2,
-         228,
-         126,
-         1,
-         {{5, 3, 0}}},
+        {"touching edge", {{5, 3, 1}}, {226, 128, -2, 2}, 2, {228, 126, 2, -2}, 1, {0}},
         // The walls look one step ahead: a ball that would only come level
         // with a wall goes on, one that would pass it turns, without a sound.
-        {"right wall reached", GridWith({Keeper}), 414, 300, 2, 2, 0, 2, 2, 416, 302, 0, {}},
-        {"right wall passed", GridWith({Keeper}), 416, 300, 2, 2, 0, -2, 2, 414, 302, 0, {}},
-        {"left wall reached", GridWith({Keeper}), 34, 300, -2, 2, 0, -2, 2, 32, 302, 0, {}},
-        {"left wall passed", GridWith({Keeper}), 32, 300, -2, 2, 0, 2, 2, 34, 302, 0, {}},
-        {"top wall reached", GridWith({Keeper}), 200, 34, 2, -2, 0, 2, -2, 202, 32, 0, {}},
-        {"top wall passed", GridWith({Keeper}), 200, 32, 2, -2, 0, 2, 2, 202, 34, 0, {}},
+        {"right wall reached", {}, {414, 300, 2, 2}, 0, {416, 302, 2, 2}, 0, {}},
+        {"right wall passed", {}, {416, 300, 2, 2}, 0, {414, 302, -2, 2}, 0, {}},
+        {"left wall reached", {}, {34, 300, -2, 2}, 0, {32, 302, -2, 2}, 0, {}},
+        {"left wall passed", {}, {32, 300, -2, 2}, 0, {34, 302, 2, 2}, 0, {}},
+        {"top wall reached", {}, {200, 34, 2, -2}, 0, {202, 32, 2, -2}, 0, {}},
+        {"top wall passed", {}, {200, 32, 2, -2}, 0, {202, 34, 2, 2}, 0, {}},
         // Against the right wall a side hit has already turned the ball, so
         // the wall, tested with the turned speed, must not turn it back.
-        {"side hit at the right wall",
-         GridWith({{12, 3, 1}, Keeper}),
-         416,
-         128,
-         2,
-         2,
-         2,
-         -2,
-         -2,
-         414,
-         126,
-         1,
-         {{12, 3, 0}}},
-    };
+        {"side hit, right wall", {{12, 3, 1}}, {416, 128, 2, 2}, 2, {414, 126, -2, -2}, 1, {0}}};
     for (const Case& c : cases) {
-        InFreshGame([&] {
-            Game g;
-            g.StartInPlay();
+        WithGame(ScenePlay, [&](Game& g) {
             const int f0 = 130;
             g.Before([&](int f) {
                 if (f == f0) {
-                    SetGrid(c.grid);
+                    std::vector<CellValue> cells = c.bricks;
+                    cells.push_back(Keeper);
+                    SetGrid(GridWith(cells));
                     MutablePlayState().score = 10;
-                    Ball(c.x, c.y, c.dx, c.dy);
+                    Ball(c.from.x, c.from.y, c.from.dx, c.from.dy);
                 }
             });
             g.Run(f0 + 1);
             const Frame& fr = g.at(f0);
             SCOPED_TRACE(c.name);
             EXPECT_EQ(fr.play.score, 10 + c.score);
-            EXPECT_EQ(fr.play.ballDx, c.dx2);
-            EXPECT_EQ(fr.play.ballDy, c.dy2);
-            EXPECT_EQ(fr.play.ballX, c.x2);
-            EXPECT_EQ(fr.play.ballY, c.y2);
+            EXPECT_EQ(fr.play.ballDx, c.to.dx);
+            EXPECT_EQ(fr.play.ballDy, c.to.dy);
+            EXPECT_EQ(fr.play.ballX, c.to.x);
+            EXPECT_EQ(fr.play.ballY, c.to.y);
             EXPECT_EQ(HitSounds(fr), c.hits);
-            for (const CellValue& cv : c.cellsAfter) {
-                EXPECT_EQ(Cell(fr.grid, cv.column, cv.row), cv.value)
-                    << "column " << cv.column << " row " << cv.row;
+            ASSERT_EQ(c.after.size(), c.bricks.size());
+            for (size_t i = 0; i < c.bricks.size(); ++i) {
+                const CellValue& b = c.bricks[i];
+                EXPECT_EQ(Cell(fr.grid, b.column, b.row), c.after[i])
+                    << "column " << b.column << " row " << b.row;
                 // A destroyed brick starts falling; the drawing of the same
                 // frame already took the first step.
-                EXPECT_EQ(Cell(fr.fall, cv.column, cv.row), cv.value == 0 ? 39 : 0);
+                EXPECT_EQ(Cell(fr.fall, b.column, b.row), c.after[i] == 0 ? 39 : 0);
             }
         });
     }
 }
 
 TEST(PlayRun, PaddleSteering) {
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         // Right during the countdown does nothing; then it moves 8 a frame.
         g.Hold(100, 121, VK_RIGHT);
         // Up with Right is a diagonal: no motion at all, even at a contact.
@@ -359,9 +286,7 @@ TEST(PlayRun, PaddleSteering) {
 }
 
 TEST(PlayRun, TimerCountsSecondsAndStopsAt9999) {
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         g.Before([](int f) {
             if (f == 200) {
                 MutablePlayState().timerSeconds = 9998;
@@ -383,9 +308,7 @@ TEST(PlayRun, TimerCountsSecondsAndStopsAt9999) {
 }
 
 TEST(PlayRun, LosingBallsAndTheLastOne) {
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         g.KeepScreen(150);
         g.Before([](int f) {
             PlayState& s = MutablePlayState();
@@ -448,11 +371,9 @@ TEST(PlayRun, LosingBallsAndTheLastOne) {
 }
 
 TEST(PlayRun, ClearingAStageAndTheTenth) {
-    InFreshGame([] {
+    WithGame(ScenePlay, [](Game& g) {
         const std::vector<int32_t> map2 = GridWith({{3, 3, 1}, {4, 4, 1}});
         PutStage(1, map2);
-        Game g;
-        g.StartInPlay();
         g.Hold(135, 140, VK_RIGHT);
         g.Before([](int f) {
             if (f == 130) {
@@ -488,9 +409,7 @@ TEST(PlayRun, ClearingAStageAndTheTenth) {
     });
     // On the tenth stage the frame whose clear countdown reaches 120 ends the
     // run: 119 frames after the frame that broke the last brick.
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         g.Before([](int f) {
             if (f == SetUpFrame) {
                 MutablePlayState().stage = 9;
@@ -514,9 +433,7 @@ TEST(PlayRun, ClearingAStageAndTheTenth) {
 }
 
 TEST(PlayRun, HitSoundsTakeTheTenBuffersInTurn) {
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         g.Run(6000);  // five balls lost without a touch of the keys, and more
         std::vector<int> buffers;
         for (const auto& [frame, name] : g.Sounds()) {
@@ -533,9 +450,7 @@ TEST(PlayRun, HitSoundsTakeTheTenBuffersInTurn) {
 }
 
 TEST(PlayDrawing, PanelNumbersAndSpareBalls) {
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         g.KeepScreens(130, 133);
         g.Before([](int f) {
             PlayState& s = MutablePlayState();
@@ -578,10 +493,8 @@ TEST(PlayDrawing, FallingPieceOfABrokenBrick) {
     // The pieces fall on every frame of the scene: in play, and through the
     // clear countdown that breaking the last brick starts.
     for (bool lastBrick : {false, true}) {
-        InFreshGame([&] {
+        WithGame(ScenePlay, [&](Game& g) {
             SCOPED_TRACE(lastBrick ? "the last brick" : "play goes on");
-            Game g;
-            g.StartInPlay();
             const int hit = 130;
             g.KeepScreens(hit, hit + 41);
             g.Before([&](int f) {
@@ -616,9 +529,7 @@ TEST(PlayDrawing, FallingPieceOfABrokenBrick) {
         });
     }
     // And through the entry countdown, while the ball stands still.
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         g.KeepScreen(10);
         g.Before([](int f) {
             if (f == 10) {
@@ -635,9 +546,7 @@ TEST(PlayDrawing, FallingPieceOfABrokenBrick) {
 }
 
 TEST(PlayDrawing, PanelPictureFramesHoldThirtyThenThirtyOne) {
-    InFreshGame([] {
-        Game g;
-        g.StartInPlay();
+    WithGame(ScenePlay, [](Game& g) {
         g.KeepScreens(0, 62);
         g.Run(63);
         const Sheet& pictures = Sheets()[1];

@@ -12,9 +12,7 @@ namespace {
 using namespace scenes_test;
 
 TEST(Result, AHeldKeyDoesNotSkipItAndBothButtonsLeave) {
-    InFreshGame([] {
-        Game g;
-        g.StartIn(SceneResult);
+    WithGame(SceneResult, [](Game& g) {
         g.Hold(0, 70, VK_Z);  // still held from the end of the run
         g.Hold(72, 72, VK_RIGHT);
         g.Tap(75, VK_RETURN);
@@ -34,9 +32,7 @@ TEST(Result, AHeldKeyDoesNotSkipItAndBothButtonsLeave) {
         EXPECT_TRUE(Shows(g.at(75).screen, 608, 448, 32, 32, Sheets()[2], 0, 0));
         EXPECT_EQ(g.at(76).ran, SceneTitle);
     });
-    InFreshGame([] {
-        Game g;
-        g.StartIn(SceneResult);
+    WithGame(SceneResult, [](Game& g) {
         g.Tap(30, VK_X);  // too early
         g.Tap(59, VK_X);
         g.Run(61);
@@ -47,9 +43,7 @@ TEST(Result, AHeldKeyDoesNotSkipItAndBothButtonsLeave) {
 }
 
 TEST(Editor, CursorMovesOncePerPressAndSoundsAtTheEdges) {
-    InFreshGame([] {
-        Game g;
-        g.StartIn(SceneEditor);
+    WithGame(SceneEditor, [](Game& g) {
         g.Hold(60, 70, VK_RIGHT);
         g.Tap(72, VK_RIGHT);
         g.Tap(80, VK_RIGHT);
@@ -71,10 +65,8 @@ TEST(Editor, CursorMovesOncePerPressAndSoundsAtTheEdges) {
 }
 
 TEST(Editor, OpensEmptyTogglesStepsSavesAndLoads) {
-    InFreshGame([] {
+    WithGame(SceneEditor, [](Game& g) {
         const std::vector<int32_t> layout = GridWith({{0, 0, 1}, {3, 2, 2}, {12, 5, -1}});
-        Game g;
-        g.StartIn(SceneEditor);
         g.Before([&](int f) {
             if (f == 0) {
                 SetGrid(layout);  // what a game would have left

@@ -15,14 +15,9 @@ using namespace scenes_test;
 // Counting the entry frame as the first, the 60th frame is the first that acts.
 constexpr int FirstListening = 59;
 
-void PutScores(const std::vector<int32_t>& table) {
-    WriteBytes(BestScorePath, LeWords(table));
-}
-
 TEST(Title, DeafForFiftyNineFramesAndToAHeldKey) {
     // Fresh presses on every other frame before the 60th: none counts.
-    InFreshGame([] {
-        Game g;
+    WithGame([](Game& g) {
         for (int f = 0; f < FirstListening - 1; f += 2) {
             g.Tap(f, VK_DOWN);
         }
@@ -34,8 +29,7 @@ TEST(Title, DeafForFiftyNineFramesAndToAHeldKey) {
     });
     // A key held down from before the 60th frame acts only once released
     // and pressed again; holding it acts once.
-    InFreshGame([] {
-        Game g;
+    WithGame([](Game& g) {
         g.Hold(50, 80, VK_DOWN);
         g.Hold(85, 100, VK_DOWN);
         g.Run(110);
@@ -45,8 +39,7 @@ TEST(Title, DeafForFiftyNineFramesAndToAHeldKey) {
 }
 
 TEST(Title, MenuCursorWrapsAndDiagonalsDoNothing) {
-    InFreshGame([] {
-        Game g;
+    WithGame([](Game& g) {
         g.Tap(60, VK_UP);    // 0 -> 2
         g.Tap(62, VK_DOWN);  // 2 -> 0
         g.Tap(64, VK_DOWN);  // 0 -> 1
@@ -66,9 +59,8 @@ TEST(Title, MenuCursorWrapsAndDiagonalsDoNothing) {
 }
 
 TEST(Title, ScoreViewConfirmCancelAndClear) {
-    InFreshGame([] {
-        PutScores({1234, 7, 12345, -3, 5, 4, 3, 2, 1, 0});
-        Game g;
+    WithGame([](Game& g) {
+        WriteBytes(BestScorePath, LeWords({1234, 7, 12345, -3, 5, 4, 3, 2, 1, 0}));
         g.Tap(60, VK_C);  // menu view: nothing
         g.Tap(62, VK_DOWN);
         g.Tap(64, VK_RETURN);  // best scores
@@ -109,8 +101,7 @@ TEST(Title, ScoreViewConfirmCancelAndClear) {
 }
 
 TEST(Title, CursorMovesUnseenInTheScoreView) {
-    InFreshGame([] {
-        Game g;
+    WithGame([](Game& g) {
         g.Tap(60, VK_DOWN);
         g.Tap(62, VK_Z);     // the score view
         g.Tap(64, VK_DOWN);  // on to the leave entry, unseen
@@ -134,8 +125,7 @@ TEST(Title, CursorMovesUnseenInTheScoreView) {
 }
 
 TEST(Title, StartEditorAndBack) {
-    InFreshGame([] {
-        Game g;
+    WithGame([](Game& g) {
         g.Tap(60, VK_DOWN);
         g.Tap(62, VK_Z);   // the score view
         g.Tap(64, VK_M);   // the editor from the score view
@@ -164,8 +154,7 @@ TEST(Title, StartEditorAndBack) {
 }
 
 TEST(Title, LeaveEntryClosesWithoutASound) {
-    InFreshGame([] {
-        Game g;
+    WithGame([](Game& g) {
         g.Tap(60, VK_UP);
         g.Tap(62, VK_Z);
         g.Run(200);
@@ -177,9 +166,8 @@ TEST(Title, LeaveEntryClosesWithoutASound) {
 }
 
 TEST(Title, NewScoreShowsOnTheNextVisit) {
-    InFreshGame([] {
-        PutScores({50, 40, 30, 20, 10, 0, 0, 0, 0, 0});
-        Game g;
+    WithGame([](Game& g) {
+        WriteBytes(BestScorePath, LeWords({50, 40, 30, 20, 10, 0, 0, 0, 0, 0}));
         g.Tap(60, VK_DOWN);
         g.Tap(62, VK_Z);  // score view, then M to the editor
         g.Tap(64, VK_M);

@@ -2,16 +2,15 @@
 // that a file the game cannot read whole is never written over.
 #include "base/settings.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/settings_file.h"
+#include "support/bytes.h"
 #include "support/scratch.h"
 
 namespace {
@@ -96,15 +95,6 @@ class SettingsFile : public ::testing::Test {
   protected:
     ScratchDir dir_{"settings"};
     std::string path_ = (dir_.path() / "tessalune" / "tessalune.conf").string();
-
-    void Write(const std::string& text) {
-        std::filesystem::create_directories(dir_.path() / "tessalune");
-        std::ofstream(path_, std::ios::binary) << text;
-    }
-    std::string Read() const {
-        std::ifstream in(path_, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
 };
 
 TEST_F(SettingsFile, MissingIsTheDefaultsAndASaveMakesItsFolders) {
@@ -120,7 +110,7 @@ TEST_F(SettingsFile, MissingIsTheDefaultsAndASaveMakesItsFolders) {
 
 TEST_F(SettingsFile, WhatCannotBeReadWholeIsNeverWrittenOver) {
     // Too large to be a settings file.
-    Write(std::string(200 * 1024, '#'));
+    WriteText(path_, std::string(200 * 1024, '#'));
     bool writable = true;
     LoadSettings(path_, &writable);
     EXPECT_FALSE(writable);
@@ -141,7 +131,7 @@ TEST_F(SettingsFile, BinaryIsReadLineByLineWithItsDefaults) {
     for (int i = 0; i < 4000; ++i) {
         junk += static_cast<char>(i % 23 == 0 ? '\n' : (i * 37) % 256);
     }
-    Write(junk + "\nsound-volume = 20\n");
+    WriteText(path_, junk + "\nsound-volume = 20\n");
     bool writable = false;
     testing::internal::CaptureStderr();
     const Settings s = LoadSettings(path_, &writable);

@@ -4,7 +4,6 @@
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -18,6 +17,7 @@
 #include "platform/sdl/music_sdl.h"
 #include "platform/sdl/sdl_internal.h"
 #include "support/bytes.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -30,12 +30,6 @@ bool OpenPiece(const char* path) {
 constexpr int Rate = 44100;
 constexpr int OutFrameBytes = 4;
 constexpr int ToneLevel = 8000;
-
-std::string TempPath(const std::string& name) {
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/tessalune-audio-" +
-           std::to_string(getpid()) + "-" + name;
-}
 
 // 16-bit stereo 44100 Hz: what the mixer plays, so the level comes out as it went in.
 std::vector<unsigned char> Tone(double seconds) {
@@ -60,21 +54,27 @@ Bytes WaveFile8(double seconds) {
     return Riff({Chunk("fmt ", Fmt(1, 1, 22050, 8)), Chunk("data", pcm)});
 }
 
+// A format 0 file of one track holding `events`.
+std::vector<unsigned char> MidiOf(std::vector<unsigned char> events) {
+    std::vector<unsigned char> m = {'M', 'T', 'h', 'd', 0,  0,   0,   6,   0,
+                                    0,   0,   1,   0,   96, 'M', 'T', 'r', 'k'};
+    const auto n = static_cast<uint32_t>(events.size());
+    for (int i = 3; i >= 0; --i) {
+        m.push_back(static_cast<unsigned char>(n >> (8 * i)));
+    }
+    m.insert(m.end(), events.begin(), events.end());
+    return m;
+}
+
 // Half a second of one piano note, format 0, 96 ticks a quarter at 120 bpm.
 std::vector<unsigned char> MidiNote() {
-    std::vector<unsigned char> track = {0x00, 0xC0, 0x00, 0x00, 0x90, 0x3C, 0x64, 0x60,
-                                        0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00};
-    std::vector<unsigned char> m = {'M', 'T', 'h', 'd', 0,   0,   0,   6, 0, 0, 0,
-                                    1,   0,   96,  'M', 'T', 'r', 'k', 0, 0, 0};
-    m.push_back(static_cast<unsigned char>(track.size()));
-    m.insert(m.end(), track.begin(), track.end());
-    return m;
+    return MidiOf(
+        {0x00, 0xC0, 0x00, 0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x40, 0x00, 0xFF, 0x2F, 0x00});
 }
 
 class AudioDiskTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        out_ = TempPath("out.raw");
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", out_.c_str(), 1);
         // A millisecond per device buffer: the output runs ahead of real time.
@@ -93,16 +93,12 @@ class AudioDiskTest : public ::testing::Test {
         unsetenv("SDL_DISKAUDIOFILE");
         unsetenv("SDL_DISKAUDIODELAY");
         unsetenv("SDL_SOUNDFONTS");
-        std::remove(out_.c_str());
-        for (const auto& f : files_) {
-            std::remove(f.c_str());
-        }
     }
 
+    std::string TempPath(const std::string& name) const { return (dir_.path() / name).string(); }
     std::string Keep(const std::string& name, const std::vector<unsigned char>& bytes) {
         const std::string path = TempPath(name);
         WriteBytes(path, bytes);
-        files_.push_back(path);
         return path;
     }
 
@@ -159,8 +155,8 @@ class AudioDiskTest : public ::testing::Test {
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     }
 
-    std::string out_;
-    std::vector<std::string> files_;
+    const ScratchDir dir_{"audio"};
+    const std::string out_ = TempPath("out.raw");
 };
 
 int Peak(const std::vector<int16_t>& s, size_t from = 0, size_t to = SIZE_MAX) {
@@ -417,18 +413,6 @@ TEST_F(AudioDiskTest, ANotificationAfterCloseFindsNothingToPlay) {
     EXPECT_TRUE(sdlplat::SynthPlaying());
 }
 
-// A format 0 file of one track holding `events`.
-std::vector<unsigned char> MidiOf(std::vector<unsigned char> events) {
-    std::vector<unsigned char> m = {'M', 'T', 'h', 'd', 0,  0,   0,   6,   0,
-                                    0,   0,   1,   0,   96, 'M', 'T', 'r', 'k'};
-    const auto n = static_cast<uint32_t>(events.size());
-    for (int i = 3; i >= 0; --i) {
-        m.push_back(static_cast<unsigned char>(n >> (8 * i)));
-    }
-    m.insert(m.end(), events.begin(), events.end());
-    return m;
-}
-
 TEST_F(AudioDiskTest, APieceThatEndsAtOnceNeverBusiesTheGame) {
     const std::vector<unsigned char> note = {0x00, 0x90, 0x3C, 0x64};
     struct Case {
@@ -476,7 +460,6 @@ TEST_F(AudioDiskTest, MusicThatCannotPlayFailsToOpen) {
     EXPECT_FALSE(OpenPiece("/"));
     const std::string fifo = TempPath("fifo.mid");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    files_.push_back(fifo);
     EXPECT_FALSE(OpenPiece(fifo.c_str())) << "and it must not hang";
     plat::MusicPlay();
     EXPECT_FALSE(sdlplat::SynthPlaying());
@@ -522,13 +505,13 @@ TEST(AudioNoDeviceTest, WithoutAnAudioDeviceNothingLoads) {
     EXPECT_EQ(InitDirectSound(), 1);
     const auto tone = Tone(0.1);
     EXPECT_EQ(plat::SoundCreate(tone.data(), tone.size(), 2, Rate, 16), nullptr);
-    const std::string wav = TempPath("nodevice.wav");
+    const ScratchDir dir("audio");
+    const std::string wav = (dir.path() / "nodevice.wav").string();
     WriteBytes(wav, WaveFile8(0.1));
     EXPECT_EQ(LoadWave(wav.c_str(), &lpSeMovSound[0]), 0);
     EXPECT_EQ(lpSeMovSound[0], nullptr);
     EXPECT_FALSE(OpenPiece(wav.c_str()));
     ReleaseDirectSound();
-    std::remove(wav.c_str());
     unsetenv("SDL_AUDIODRIVER");
 }
 

@@ -96,11 +96,7 @@ const Spoil Spoils[] = {
     {"track length 0xfffffff0", [](Bytes* b) { PutBe32(b, FirstTrack(*b) + 4, 0xFFFFFFF0u); }},
     {"track length 0", [](Bytes* b) { PutBe32(b, FirstTrack(*b) + 4, 0); }},
     {"header length 0xfffffff0", [](Bytes* b) { PutBe32(b, 4, 0xFFFFFFF0u); }},
-    {"65535 tracks",
-     [](Bytes* b) {
-         (*b)[10] = 0xFF;
-         (*b)[11] = 0xFF;
-     }},
+    {"65535 tracks", [](Bytes* b) { (*b)[10] = (*b)[11] = 0xFF; }},
     {"format 2, SMPTE division",
      [](Bytes* b) {
          (*b)[9] = 2;

@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/sdl/keymap_sdl.h"
 #include "platform/sdl/sdl_internal.h"
+#include "support/game.h"
 
 namespace {
 
@@ -29,13 +30,6 @@ constexpr const char* PadLayout =
     "a:b3,b:b2,x:b0,y:b1,leftx:a0,lefty:a1,dpup:h0.1,dpright:h0.2,dpdown:h0.4,dpleft:h0.8,";
 
 enum class Kind { Stick, Pad };
-
-void Press(int vk, bool down) {
-    plat::Event e;
-    e.kind = down ? plat::EventKind::KeyDown : plat::EventKind::KeyUp;
-    e.key = vk;
-    events::Take(e);
-}
 
 SDL_Joystick* AttachVirtual(Kind kind) {
     const bool pad = kind == Kind::Pad;
@@ -236,12 +230,12 @@ TEST_F(JoystickTest, UnpluggedReadsAsNothingAndComesBack) {
     EXPECT_EQ(GetJoyButton(0), 0);
 
     // The arrows take over at once.
-    Press(VK_LEFT, true);
+    testgame::Key(VK_LEFT, true);
     int direction = -1, button = -1;
     ReadFrameInput(PlayKeys, 2, &direction, &button);
     EXPECT_EQ(direction, 4);
     EXPECT_EQ(button, 0);
-    Press(VK_LEFT, false);
+    testgame::Key(VK_LEFT, false);
 
     // Another kind of device takes the place as well as the same one.
     for (const Kind kind : {Kind::Pad, Kind::Stick}) {
@@ -303,10 +297,11 @@ TEST_F(JoystickTest, TwoOfThreeInEnumerationOrder) {
 }
 
 TEST(InputSdlKeys, PhysicalKeysMapToTheGamesKeys) {
-    const struct {
+    struct KeyFor {
         SDL_Scancode scancode;
         int vk;
-    } map[] = {
+    };
+    const KeyFor map[] = {
         {SDL_SCANCODE_LEFT, VK_LEFT},     {SDL_SCANCODE_RIGHT, VK_RIGHT},
         {SDL_SCANCODE_UP, VK_UP},         {SDL_SCANCODE_DOWN, VK_DOWN},
         {SDL_SCANCODE_Z, VK_Z},           {SDL_SCANCODE_X, VK_X},
@@ -325,13 +320,10 @@ TEST(InputSdlKeys, PhysicalKeysMapToTheGamesKeys) {
         }
     }
     // The keypad's arrows are arrows only while Num Lock is off.
-    const struct {
-        SDL_Scancode scancode;
-        int vk;
-    } keypad[] = {{SDL_SCANCODE_KP_4, VK_LEFT},
-                  {SDL_SCANCODE_KP_6, VK_RIGHT},
-                  {SDL_SCANCODE_KP_8, VK_UP},
-                  {SDL_SCANCODE_KP_2, VK_DOWN}};
+    const KeyFor keypad[] = {{SDL_SCANCODE_KP_4, VK_LEFT},
+                             {SDL_SCANCODE_KP_6, VK_RIGHT},
+                             {SDL_SCANCODE_KP_8, VK_UP},
+                             {SDL_SCANCODE_KP_2, VK_DOWN}};
     for (const auto& k : keypad) {
         EXPECT_EQ(sdlplat::VirtualKeyForScancode(k.scancode, false), k.vk);
         EXPECT_EQ(sdlplat::VirtualKeyForScancode(k.scancode, true), 0);

@@ -28,17 +28,15 @@ namespace fs = std::filesystem;
 class LockTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = NewScratchDir("lock");
         ASSERT_FALSE(dir_.empty());
         setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
     }
     void TearDown() override {
         plat::ReleaseInstanceLock();
         unsetenv("XDG_RUNTIME_DIR");
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
     }
-    std::string dir_;
+    const ScratchDir scratch_{"lock"};
+    const std::string dir_ = scratch_.path().string();
 };
 
 TEST_F(LockTest, AnotherCopyTurnsTheGameAwayUntilItEnds) {
@@ -94,12 +92,15 @@ class EventTest : public ::testing::Test {
         SDL_Event copy = e;
         ASSERT_EQ(SDL_PushEvent(&copy), 1) << SDL_GetError();
     }
-    static void Focus(bool gained) {
+    static void WindowEvent(Uint8 event) {
         SDL_Event e{};
         e.type = SDL_WINDOWEVENT;
         e.window.windowID = SDL_GetWindowID(sdlplat::Window());
-        e.window.event = gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
+        e.window.event = event;
         Push(e);
+    }
+    static void Focus(bool gained) {
+        WindowEvent(gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST);
     }
     static void Key(SDL_Scancode code, bool down, bool repeat = false, Uint16 mod = KMOD_NONE) {
         SDL_Event e{};
@@ -118,14 +119,14 @@ class EventTest : public ::testing::Test {
         Push(e);
     }
     // Every message waiting, as (message, wParam).
-    static std::vector<std::pair<uint32_t, intptr_t>> Taken() {
-        std::vector<std::pair<uint32_t, intptr_t>> all;
+    using List = std::vector<std::pair<uint32_t, intptr_t>>;
+    static List Taken() {
+        List all;
         for (Msg m; TakeMessage(&m);) {
             all.emplace_back(m.message, m.wParam);
         }
         return all;
     }
-    using List = std::vector<std::pair<uint32_t, intptr_t>>;
 };
 
 TEST_F(EventTest, ShowingTheWindowMakesTheGameActiveOnce) {
@@ -273,9 +274,7 @@ class PresentTest : public EventTest {
         const auto* row = static_cast<const unsigned char*>(surface->pixels) +
                           static_cast<ptrdiff_t>(surface->h / 2) * surface->pitch;
         const uint32_t pixel = reinterpret_cast<const uint32_t*>(row)[surface->w / 2];
-        Uint8 r = 0;
-        Uint8 g = 0;
-        Uint8 b = 0;
+        Uint8 r = 0, g = 0, b = 0;
         SDL_GetRGB(pixel, surface->format, &r, &g, &b);
         return static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | b;
     }
@@ -306,11 +305,7 @@ TEST_F(PresentTest, TheSamePictureIsSentAgainOnlyWhenTheWindowLostIt) {
     Spoil();
     Show(0xF800);
     EXPECT_EQ(Middle(), 0x010203u);  // the same picture: not sent again
-    SDL_Event e{};
-    e.type = SDL_WINDOWEVENT;
-    e.window.windowID = SDL_GetWindowID(sdlplat::Window());
-    e.window.event = SDL_WINDOWEVENT_EXPOSED;
-    Push(e);
+    WindowEvent(SDL_WINDOWEVENT_EXPOSED);
     plat::PumpEvents();
     Show(0xF800);
     EXPECT_EQ(Middle(), 0xFF0000u);

@@ -124,6 +124,63 @@ inline std::vector<int32_t> FromLeWords(const Bytes& b) {
     return values;
 }
 
+// A bitmap of every kind a writer makes, with random pixels: the header
+// size, the bits a pixel, the compression (3: masks), the masks, and how
+// many colours a table holds (0: all).
+struct BmpKind {
+    uint32_t info;
+    uint16_t bits;
+    uint32_t compression = 0;
+    uint32_t masks[4] = {};
+    uint32_t colours = 0;
+};
+
+inline Bytes RandomBmp(const BmpKind& k, int32_t w, int32_t h, std::mt19937& random) {
+    const uint32_t rowBytes = (static_cast<uint32_t>(w) * k.bits + 7) / 8;
+    const uint32_t stride = (rowBytes + 3) & ~3u;
+    const uint32_t masks = k.compression == 3 && k.info == 40 ? 12 : 0;
+    const uint32_t entries = k.bits <= 8 ? (k.colours != 0 ? k.colours : 1u << k.bits) : 0;
+    const uint32_t at = 14 + k.info + masks + entries * (k.info == 12 ? 3 : 4);
+    const uint32_t rows = static_cast<uint32_t>(h < 0 ? -h : h);
+    Bytes b(at + stride * rows, 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    PutLe32(&b, 2, static_cast<uint32_t>(b.size()));
+    PutLe32(&b, 10, at);
+    PutLe32(&b, 14, k.info);
+    if (k.info == 12) {
+        PutLe16(&b, 18, static_cast<uint16_t>(w));
+        PutLe16(&b, 20, static_cast<uint16_t>(h));
+        PutLe16(&b, 22, 1);
+        PutLe16(&b, 24, k.bits);
+    } else {
+        PutLe32(&b, 18, static_cast<uint32_t>(w));
+        PutLe32(&b, 22, static_cast<uint32_t>(h));
+        PutLe16(&b, 26, 1);
+        PutLe16(&b, 28, k.bits);
+        PutLe32(&b, 30, k.compression);
+        PutLe32(&b, 46, k.colours);
+        for (int i = 0; i < (k.info >= 56 ? 4 : 3) && k.compression == 3; ++i) {
+            PutLe32(&b, 54 + 4 * static_cast<size_t>(i), k.masks[i]);
+        }
+    }
+    for (size_t i = at - entries * (k.info == 12 ? 3 : 4); i < b.size(); ++i) {
+        b[i] = static_cast<unsigned char>(random());
+    }
+    if (k.bits <= 8) {  // every index inside the table
+        for (uint32_t r = 0; r < rows; ++r) {
+            for (int x = 0; x < w; ++x) {
+                const size_t bit = static_cast<size_t>(x) * k.bits;
+                unsigned char& byte = b[at + r * stride + bit / 8];
+                const int shift = 8 - k.bits - static_cast<int>(bit % 8);
+                byte = static_cast<unsigned char>((byte & ~(((1u << k.bits) - 1) << shift)) |
+                                                  (random() % entries) << shift);
+            }
+        }
+    }
+    return b;
+}
+
 // The same noise on every run: the seed is made from the name.
 inline Bytes Noise(const std::string& name, size_t size) {
     std::seed_seq seed(name.begin(), name.end());

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -93,6 +92,11 @@ inline void Key(int vk, bool down) {
     e.kind = down ? plat::EventKind::KeyDown : plat::EventKind::KeyUp;
     e.key = vk;
     events::Take(e);
+}
+// Down and up again before the game looks: a tap between two reads.
+inline void TapKey(int vk) {
+    Key(vk, true);
+    Key(vk, false);
 }
 
 // Runs `body` inside a fresh copy of the game directory, which is removed

@@ -24,11 +24,6 @@ struct Json {
         const auto it = fields.find(key);
         return it == fields.end() ? none : it->second;
     }
-    const Json& operator[](size_t i) const {
-        static const Json none;
-        return i < items.size() ? items[i] : none;
-    }
-    bool has(const std::string& key) const { return fields.count(key) != 0; }
     // The number as a whole number, or `missing` when this is no number.
     long Int(long missing = -99999) const {
         return kind == Kind::Number ? static_cast<long>(number) : missing;
@@ -168,17 +163,14 @@ inline bool ParseJson(const std::string& text, Json* out) {
 inline std::vector<Json> ReadTrace(const std::string& path, size_t* bad = nullptr) {
     std::vector<Json> frames;
     std::ifstream in(path);
-    size_t number = 0;
-    if (bad != nullptr) {
-        *bad = 0;
-    }
+    size_t number = 0, ignored = 0;
+    bad = bad != nullptr ? bad : &ignored;
+    *bad = 0;
     for (std::string line; std::getline(in, line);) {
         ++number;
         Json frame;
         if (!ParseJson(line, &frame) || frame.kind != Json::Kind::Object) {
-            if (bad != nullptr) {
-                *bad = number;
-            }
+            *bad = number;
             break;
         }
         frames.push_back(std::move(frame));
