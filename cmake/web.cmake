@@ -21,7 +21,10 @@ target_compile_options(tessalune-headless PRIVATE ${TESSALUNE_WARNINGS}
 target_include_directories(tessalune-headless PRIVATE ${PROJECT_SOURCE_DIR} src)
 target_link_libraries(tessalune-headless PRIVATE tessalune_core)
 target_link_options(tessalune-headless PRIVATE ${TESSALUNE_WEB_EXCEPTIONS}
-  -sNODERAWFS=1 -sENVIRONMENT=node -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1)
+  -sNODERAWFS=1 -sENVIRONMENT=node -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=1
+  "SHELL:--pre-js ${PROJECT_SOURCE_DIR}/cmake/web-runner-pre.js")
+set_property(TARGET tessalune-headless APPEND PROPERTY LINK_DEPENDS
+  ${PROJECT_SOURCE_DIR}/cmake/web-runner-pre.js)
 
 # --- the game on a web page ---
 file(GLOB TESSALUNE_WEB_SOURCES CONFIGURE_DEPENDS src/platform/web/*.cpp)
