@@ -53,7 +53,7 @@ for entry in "${runs[@]}"; do
         head -n 5 "$work/diff.txt"
         for f in trace.jsonl stdout.txt stderr.txt; do
             cmp -s "$work/native/$name/$f" "$work/wasm/$name/$f" ||
-                diff "$work/native/$name/$f" "$work/wasm/$name/$f" | head -n 6 || true
+                diff "$work/native/$name/$f" "$work/wasm/$name/$f" | head -n 6 | cut -c 1-200 || true
         done
     fi
 done
