@@ -10,7 +10,7 @@ import zlib from 'node:zlib';
 
 const modules = process.env.TESSALUNE_NODE_MODULES;
 if (!modules) throw new Error('TESSALUNE_NODE_MODULES is not set (tests/web/node.bash sets it)');
-const { chromium } = createRequire(path.join(modules, 'package.json'))('playwright-core');
+const { chromium } = createRequire(path.resolve(modules, 'package.json'))('playwright-core');
 
 const types = {
   '.html': 'text/html; charset=utf-8',
