@@ -8,7 +8,9 @@
 #   tools/web.sh serve [PORT]  build, then serve the site on 127.0.0.1:PORT
 #                              (8080 by default) until interrupted
 #
-# The runner takes the native runner's own arguments, from a game directory:
+# TESSALUNE_WERROR=ON makes warnings errors (./test does; a player's build
+# never does). The runner takes the native runner's own arguments, from a
+# game directory:
 #   node build-web/runner/tessalune-headless.js --frames 600 --trace t.jsonl
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -44,7 +46,7 @@ cmake -S . -B "$out/native" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >"$ou
 
 # Size before speed: the page's first picture waits on the download.
 emcmake cmake -S . -B "$out/wasm" -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF \
-    -DTESSALUNE_WEB_CONTENT="$out/native/stock" >"$out/wasm.log" 2>&1 &&
+    -DTESSALUNE_WERROR="${TESSALUNE_WERROR:-OFF}" -DTESSALUNE_WEB_CONTENT="$out/native/stock" >"$out/wasm.log" 2>&1 &&
     cmake --build "$out/wasm" -j "$jobs" >>"$out/wasm.log" 2>&1 ||
     { cat "$out/wasm.log" >&2; echo "web: the browser build failed (above)" >&2; exit 1; }
 
