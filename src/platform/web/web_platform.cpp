@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "base/files.h"
@@ -41,9 +42,10 @@ EM_JS(void, web_lock_release, (), { Module.page.unlock(); });
 EM_ASYNC_JS(void, web_storage_sync, (), { await Module.page.syncStorage(); });
 EM_JS(void, web_set_title, (const char* title), { Module.page.setTitle(UTF8ToString(title)); });
 EM_JS(void, web_hide_cursor, (), { Module.page.hideCursor(); });
-// The RGBA frame at `pixels` is new from row `first` to row `last`.
-EM_JS(void, web_frame_ready, (const void* pixels, int first, int last),
-      { Module.page.frameReady(pixels, first, last); });
+// The RGBA frame at `pixels` has changed in the rows flagged in `rows` (480
+// bytes), which the page clears as it puts them on the canvas.
+EM_JS(void, web_frame_ready, (const void* pixels, void* rows, int changed),
+      { Module.page.frameReady(pixels, rows, changed); });
 // A frame starts at the game's clock `clock` (kept by the page when asked).
 EM_JS(void, web_frame_started, (int clock), { Module.page.frameStarted(clock); });
 EM_JS(int, web_pads_supported, (), { return Module.page.padsSupported() ? 1 : 0; });
@@ -166,6 +168,8 @@ bool displayOpen = false;
 // on the canvas whatever changed since it last did, at its next paint.
 std::vector<uint32_t> shown;
 bool shownWhole = false;
+// The rows of `shown` the canvas does not have yet.
+uint8_t rowsToPut[FrameHeight];
 
 // One RGB565 pixel as RGBA bytes in memory. Each channel's top bits are
 // repeated into its new low bits, so black stays black and white becomes
@@ -336,23 +340,28 @@ void DisplayPresent(const uint16_t* pixels, int pitch, const uint8_t* rowsWritte
         pitch < static_cast<int>(FrameWidth * sizeof(uint16_t))) {
         return;
     }
-    int first = -1;
-    int last = -1;
+    // Only rows that really differ go to the canvas: putting pixels there is
+    // what a frame costs the page most.
+    int changed = 0;
+    uint32_t row[FrameWidth];
     for (int y = 0; y < FrameHeight; ++y) {
         if (shownWhole && rowsWritten != nullptr && rowsWritten[y] == 0) {
             continue;
         }
         const auto* in = reinterpret_cast<const uint16_t*>(
             reinterpret_cast<const unsigned char*>(pixels) + static_cast<ptrdiff_t>(y) * pitch);
-        uint32_t* out = &shown[static_cast<size_t>(y) * FrameWidth];
         for (int x = 0; x < FrameWidth; ++x) {
-            out[x] = Expand565(in[x]);
+            row[x] = Expand565(in[x]);
         }
-        first = first < 0 ? y : first;
-        last = y;
+        uint32_t* out = &shown[static_cast<size_t>(y) * FrameWidth];
+        if (!shownWhole || std::memcmp(out, row, sizeof row) != 0) {
+            std::memcpy(out, row, sizeof row);
+            rowsToPut[y] = 1;
+            ++changed;
+        }
     }
     shownWhole = true;
-    web_frame_ready(shown.data(), first, last);
+    web_frame_ready(shown.data(), rowsToPut, changed);
 }
 
 // The 2D canvas keeps its pixels; nothing is ever reset under the game.
