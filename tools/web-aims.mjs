@@ -8,7 +8,7 @@
 //    them for the native game;
 // 3. the CPU of chromium's processes, 10 s on the title and 10 s of play with
 //    the arrows held in turn, from /proc, at two window sizes.
-// Prints a Markdown report. Needs TESSALUNE_NODE_MODULES (tools/web-aims.sh).
+// Prints a Markdown report and keeps the frame logs beside SITE. Needs TESSALUNE_NODE_MODULES (tools/web-aims.sh).
 import fs from 'node:fs';
 import path from 'node:path';
 import zlib from 'node:zlib';
@@ -126,18 +126,23 @@ async function cpuOver(seconds, during) {
 }
 
 // Of the frames logged from `first` on, the share that began in their due
-// millisecond, as tools/bench.sh's on_time counts them.
+// millisecond, as tools/bench.sh's on_time counts them. A frame that began
+// before its due millisecond means the game started its schedule again (its
+// clock went back): those are counted apart.
 function onTime(log, first) {
   let on = 0;
+  let early = 0;
   let worst = -Infinity;
   const c0 = log[0];
   for (let n = first; n < log.length; n++) {
     const late = log[n] - c0 - (n * 266) / 16;
     if (late >= 0 && late < 1) on++;
+    if (late < 0) early++;
     worst = Math.max(worst, late);
   }
   const count = log.length - first;
-  return `${((100 * on) / count).toFixed(1)} % of ${count} (worst ${worst.toFixed(1)} ms late)`;
+  const restarted = early ? `, ${early} before their time` : '';
+  return `${((100 * on) / count).toFixed(1)} % of ${count} (worst ${worst.toFixed(1)} ms late${restarted})`;
 }
 
 console.log(
@@ -171,6 +176,8 @@ for (const [width, height] of [
   });
   const log = await page.evaluate(() => window.tessalune.frameLog);
   const late = log ? onTime(log, logged) : 'not measured: the page keeps no frame log';
+  // Kept beside the site, one clock a line, as tools/bench.sh keeps the native game's.
+  if (log) fs.writeFileSync(path.join(site, '..', `frames-${width}x${height}.log`), `${log.join('\n')}\n`);
   console.log(`| ${width} x ${height} | ${title} | ${playing} | ${late} |`);
   await context.close();
 }

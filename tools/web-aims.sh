@@ -20,4 +20,4 @@ results=$web/aims.md
     echo
     node tools/web-aims.mjs "$web/site"
 } | tee "$results"
-echo "web-aims: the figures are in $results"
+echo "web-aims: the figures are in $results, the frame logs beside it"
