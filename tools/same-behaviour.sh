@@ -42,6 +42,7 @@ mkdir -p "$out/current"
 build "$top" "$out/current"
 
 inputs=$top/tools/behaviour
+# shellcheck source=tools/behaviour/runs.sh
 source "$inputs/runs.sh"
 
 # Runs every run with the build in $1, into $2.

@@ -18,6 +18,7 @@ for tool in "$native_runner" "$gen"; do
 done
 
 inputs=$src/tools/behaviour
+# shellcheck source=tools/behaviour/runs.sh
 source "$inputs/runs.sh"
 work=$(mktemp -d /tmp/tessalune-web-runner-XXXXXX)
 trap 'rm -rf "$work"' EXIT

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The runs that show the game behaves the same: sourced, never run, by
 # tools/same-behaviour.sh (one build against another) and tests/web/runner.sh
 # (the browser build's runner against the native one). Needs $inputs set to
