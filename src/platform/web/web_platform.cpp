@@ -15,19 +15,24 @@
 
 #include "base/files.h"
 #include "base/joyaxis.h"
+#include "base/overlay.h"
 #include "base/printable.h"
 #include "base/settings.h"
 #include "platform/events.h"
 #include "platform/platform.h"
+#include "platform/web/web_keys.h"
 
 // ---- the page's side -------------------------------------------------------
 
-// The next key event the page queued (kind * 256 + key), or -1.
+// The next event the page queued (kind * 256 + key), or -1. Kinds below
+// PageCommand are the game's EventKind; the rest are the surroundings'.
 EM_JS(int, web_take_event, (), { return Module.page.takeEvent(); });
 // Whether the page is visible and focused.
 EM_JS(int, web_active, (), { return Module.page.active() ? 1 : 0; });
-// Waits until a key event is queued or the page's activity differs from `was`.
-EM_ASYNC_JS(void, web_wait_event, (int was), { await Module.page.waitEvent(was != 0); });
+// Waits until an event is queued or the page's activity differs from `was`,
+// or `ms` milliseconds have gone by (never, when negative).
+EM_ASYNC_JS(void, web_wait_event, (int was, int ms),
+            { await Module.page.waitEvent(was != 0, ms); });
 // Sleeps until the page's clock (performance.now()) reads `at`.
 EM_ASYNC_JS(void, web_sleep_until, (double at), { await Module.page.sleepUntil(at); });
 // Hands the browser one turn (events, a paint) and comes straight back.
@@ -38,14 +43,24 @@ EM_ASYNC_JS(void, web_message_box, (const char* text, const char* caption),
 EM_ASYNC_JS(int, web_lock_acquire, (const char* name),
             { return await Module.page.lock(UTF8ToString(name)); });
 EM_JS(void, web_lock_release, (), { Module.page.unlock(); });
-// Writes the files in memory through to the browser's storage.
-EM_ASYNC_JS(void, web_storage_sync, (), { await Module.page.syncStorage(); });
+// Writes the files of `dir` in memory through to the browser's storage.
+EM_ASYNC_JS(void, web_storage_sync, (const char* dir),
+            { await Module.page.syncStorage(UTF8ToString(dir)); });
 EM_JS(void, web_set_title, (const char* title), { Module.page.setTitle(UTF8ToString(title)); });
 EM_JS(void, web_hide_cursor, (), { Module.page.hideCursor(); });
 // The RGBA frame at `pixels` has changed in the rows flagged in `rows` (480
 // bytes), which the page clears as it puts them on the canvas.
-EM_JS(void, web_frame_ready, (const void* pixels, void* rows, int changed),
-      { Module.page.frameReady(pixels, rows, changed); });
+// `game` is 0 for a picture of the surroundings' own (the pause).
+EM_JS(void, web_frame_ready, (const void* pixels, void* rows, int changed, int game),
+      { Module.page.frameReady(pixels, rows, changed, game != 0); });
+// The effects' volume (0..1), and all sound held or let go.
+EM_JS(void, web_sound_volume, (double level), { Module.page.soundVolume(level); });
+EM_JS(void, web_sound_hold, (int hold), { Module.page.soundHold(hold != 0); });
+// Whether the page is paused (for its button), and how it scales.
+EM_JS(void, web_show_paused, (int paused), { Module.page.showPaused(paused != 0); });
+EM_JS(void, web_scale, (int fit), { Module.page.scale(fit != 0); });
+// Queues a pause for a gamepad's Start pressed since the last look.
+EM_JS(void, web_poll_start, (), { Module.page.pollStart(); });
 // A frame starts at the game's clock `clock` (kept by the page when asked).
 EM_JS(void, web_frame_started, (int clock), { Module.page.frameStarted(clock); });
 EM_JS(int, web_pads_supported, (), { return Module.page.padsSupported() ? 1 : 0; });
@@ -72,12 +87,42 @@ void Post(plat::EventKind kind, int key = 0) {
     plat::PostEvent(e);
 }
 
+// The page's own commands, queued with the keys: the pause (P, Pause, a
+// pad's Start, the page's button) and the volume keys (key: 0 music down,
+// 1 music up, 2 effects down, 3 effects up).
+constexpr int PageCommand = 8;
+constexpr int PauseCommand = 8;
+constexpr int VolumeCommand = 9;
+
+bool paused = false;
+void StepVolume(int which);
+
 // Posts what the page queued, then a change of activity if there was one:
-// the keys a blur let go of come before the focus they went with.
+// the keys a blur let go of come before the focus they went with. While
+// paused nothing is pressed for the game; Esc still leaves, from the pause too.
 int PostPageEvents() {
     int posted = 0;
     for (int packed = web_take_event(); packed >= 0; packed = web_take_event()) {
-        Post(static_cast<plat::EventKind>(packed >> 8), packed & 0xFF);
+        const int kind = packed >> 8;
+        const int key = packed & 0xFF;
+        if (kind == PauseCommand) {
+            paused = !paused;
+            continue;
+        }
+        if (kind == VolumeCommand) {
+            StepVolume(key);
+            continue;
+        }
+        if (kind >= PageCommand) {
+            continue;
+        }
+        if (paused && kind == static_cast<int>(plat::EventKind::KeyDown)) {
+            if (key != VK_ESCAPE) {
+                continue;
+            }
+            paused = false;
+        }
+        Post(static_cast<plat::EventKind>(kind), key);
         ++posted;
     }
     const bool active = web_active() != 0;
@@ -109,6 +154,10 @@ double Now() {
     return emscripten_get_now();
 }
 
+// While the player pauses, the clock stands where the pause began.
+bool clockHeld = false;
+double heldAt = 0;
+
 double MsSinceOrigin() {
     if (!clockStarted) {
         clockStarted = true;
@@ -116,7 +165,22 @@ double MsSinceOrigin() {
         clockAtOrigin = startGiven ? startAt : static_cast<uint32_t>(clockOrigin);
         lastTurn = clockOrigin;
     }
-    return Now() - clockOrigin;
+    return clockHeld ? heldAt : Now() - clockOrigin;
+}
+
+void HoldClock(bool hold) {
+    const double now = MsSinceOrigin();
+    if (hold == clockHeld) {
+        return;
+    }
+    if (hold) {
+        heldAt = now;
+    } else {
+        // The origin moves on by the time held: the clock carries on from
+        // where it stood, and no frame is owed for the pause.
+        clockOrigin = Now() - heldAt;
+    }
+    clockHeld = hold;
 }
 
 // ---- joysticks -------------------------------------------------------------
@@ -170,6 +234,12 @@ std::vector<uint32_t> shown;
 bool shownWhole = false;
 // The rows of `shown` the canvas does not have yet.
 uint8_t rowsToPut[FrameHeight];
+// The game's last frame as it gave it, for the pause to show dimmed, and a
+// copy of a frame to draw a sign over.
+std::vector<uint16_t> lastFrame;
+std::vector<uint16_t> composed;
+// Every row is looked at in the next frame: a sign came off.
+bool lookAtAllRows = false;
 
 // One RGB565 pixel as RGBA bytes in memory. Each channel's top bits are
 // repeated into its new low bits, so black stays black and white becomes
@@ -183,8 +253,8 @@ inline uint32_t Expand565(uint32_t p) {
 
 // ---- storage ---------------------------------------------------------------
 
-void SyncStorage(const char*) {
-    web_storage_sync();
+void SyncStorage(const char* directory) {
+    web_storage_sync(directory != nullptr ? directory : "");
 }
 
 // The player's files are saved into the browser's storage as the game makes
@@ -195,6 +265,126 @@ void SyncStorage(const char*) {
 }();
 
 bool lockHeld = false;
+
+// Puts the frame's changed rows into `shown` for the page's next paint.
+// Only rows that really differ go to the canvas: putting pixels there is
+// what a frame costs the page most.
+void Show(const uint16_t* pixels, int pitch, const uint8_t* rowsWritten, bool game) {
+    const bool everyRow = !shownWhole || rowsWritten == nullptr || lookAtAllRows;
+    lookAtAllRows = false;
+    int changed = 0;
+    uint32_t row[FrameWidth];
+    for (int y = 0; y < FrameHeight; ++y) {
+        if (!everyRow && rowsWritten[y] == 0) {
+            continue;
+        }
+        const auto* in = reinterpret_cast<const uint16_t*>(
+            reinterpret_cast<const unsigned char*>(pixels) + static_cast<ptrdiff_t>(y) * pitch);
+        for (int x = 0; x < FrameWidth; ++x) {
+            row[x] = Expand565(in[x]);
+        }
+        uint32_t* out = &shown[static_cast<size_t>(y) * FrameWidth];
+        if (!shownWhole || std::memcmp(out, row, sizeof row) != 0) {
+            std::memcpy(out, row, sizeof row);
+            rowsToPut[y] = 1;
+            ++changed;
+        }
+    }
+    shownWhole = true;
+    web_frame_ready(shown.data(), rowsToPut, changed, game ? 1 : 0);
+}
+
+void KeepLastFrame(const uint16_t* pixels, int pitch, const uint8_t* rowsWritten) {
+    const bool everyRow = lastFrame.empty() || rowsWritten == nullptr;
+    lastFrame.resize(static_cast<size_t>(FrameWidth) * FrameHeight);
+    for (int y = 0; y < FrameHeight; ++y) {
+        if (everyRow || rowsWritten[y] != 0) {
+            std::memcpy(
+                &lastFrame[static_cast<size_t>(y) * FrameWidth],
+                reinterpret_cast<const unsigned char*>(pixels) + static_cast<ptrdiff_t>(y) * pitch,
+                FrameWidth * sizeof(uint16_t));
+        }
+    }
+}
+
+// ---- the surroundings: settings, volumes, pause -----------------------------
+
+settings::Settings current;
+plat::SettingsChanged settingsChanged = nullptr;
+
+// A sign over the game's picture for a moment (a volume being changed),
+// until the page's clock reads `signUntil`.
+std::string signText;
+int signLevel = -1;
+double signUntil = 0;
+constexpr double SignMs = 1500;
+// Where the signs sit: the pause in the middle, a volume near the top.
+constexpr int PauseSignY = 200;
+constexpr int VolumeSignY = 48;
+
+bool SignUp() {
+    if (signUntil != 0 && Now() >= signUntil) {
+        signUntil = 0;
+        lookAtAllRows = true;
+    }
+    return signUntil != 0;
+}
+
+void StepVolume(int which) {
+    const bool music = which < 2;
+    int* volume = music ? &current.musicVolume : &current.soundVolume;
+    const int was = *volume;
+    *volume = settings::StepVolume(*volume, which % 2 == 0 ? -1 : 1);
+    // The music is silent in the browser for now; its level is kept for it.
+    web_sound_volume(current.soundVolume / 100.0);
+    signText = std::string(music ? "MUSIC " : "EFFECTS ") + std::to_string(*volume) + "%";
+    signLevel = *volume;
+    signUntil = Now() + SignMs;
+    // A key held at either end changes nothing, and writes nothing.
+    if (*volume != was && settingsChanged != nullptr) {
+        settingsChanged(current);
+    }
+}
+
+// Holds the game while the player pauses: its clock and sound stand still and
+// no frame runs; the page's events go on being taken (and posted, for the
+// frames after), until the pause ends. The page shows the last frame dimmed,
+// with the pause's sign (and a volume's, while it lasts) over it.
+void StayPaused() {
+    if (!displayOpen || lastFrame.empty()) {
+        paused = false;  // nothing shown yet: nothing to pause
+        return;
+    }
+    HoldClock(true);
+    web_sound_hold(1);
+    web_show_paused(1);
+    const std::vector<uint16_t> pausedFrame = lastFrame;
+    while (paused) {
+        composed = pausedFrame;
+        overlay::Dim(composed.data());
+        overlay::DrawSign(composed.data(), PauseSignY, "PAUSED");
+        if (SignUp()) {
+            overlay::DrawSign(composed.data(), VolumeSignY, signText, signLevel);
+        }
+        Show(composed.data(), FrameWidth * sizeof(uint16_t), nullptr, false);
+        // A sign that times out is taken off within a quarter of a second.
+        web_wait_event(reportedActive ? 1 : 0, 250);
+        web_poll_start();
+        PostPageEvents();
+    }
+    // What the page showed before, as it was (with no sign that has gone).
+    if (SignUp()) {
+        composed = pausedFrame;
+        overlay::DrawSign(composed.data(), VolumeSignY, signText, signLevel);
+        Show(composed.data(), FrameWidth * sizeof(uint16_t), nullptr, false);
+    } else {
+        Show(pausedFrame.data(), FrameWidth * sizeof(uint16_t), nullptr, false);
+    }
+    web_show_paused(0);
+    web_sound_hold(0);
+    HoldClock(false);
+    lastTurn = Now();
+}
 
 }  // namespace
 
@@ -243,8 +433,18 @@ bool DisplayReachable() {
 }
 
 // The page has no settings of the surroundings yet: taken as they are.
-settings::Settings UseSettings(const settings::Settings& s, const std::string&, SettingsChanged) {
-    return s;
+settings::Settings UseSettings(const settings::Settings& s, const std::string& where,
+                               SettingsChanged changed) {
+    current = s;
+    settingsChanged = changed;
+    std::vector<std::string> complaints;
+    webplat::BindKeys(&current, &complaints);
+    for (const std::string& c : complaints) {
+        std::fprintf(stderr, "tessalune: %s: %s\n", Printable(where).c_str(), c.c_str());
+    }
+    web_sound_volume(current.soundVolume / 100.0);
+    web_scale(current.scale == settings::Scale::Fit ? 1 : 0);
+    return current;
 }
 std::string KeyLabel(const std::string&) {
     return {};
@@ -274,12 +474,16 @@ void HideCursor() {
 }
 
 void PumpEvents() {
+    web_poll_start();
     PostPageEvents();
+    if (paused) {
+        StayPaused();
+    }
 }
 
 void WaitEvents() {
     while (PostPageEvents() == 0) {
-        web_wait_event(reportedActive ? 1 : 0);
+        web_wait_event(reportedActive ? 1 : 0, -1);
         lastTurn = Now();
     }
 }
@@ -340,28 +544,15 @@ void DisplayPresent(const uint16_t* pixels, int pitch, const uint8_t* rowsWritte
         pitch < static_cast<int>(FrameWidth * sizeof(uint16_t))) {
         return;
     }
-    // Only rows that really differ go to the canvas: putting pixels there is
-    // what a frame costs the page most.
-    int changed = 0;
-    uint32_t row[FrameWidth];
-    for (int y = 0; y < FrameHeight; ++y) {
-        if (shownWhole && rowsWritten != nullptr && rowsWritten[y] == 0) {
-            continue;
-        }
-        const auto* in = reinterpret_cast<const uint16_t*>(
-            reinterpret_cast<const unsigned char*>(pixels) + static_cast<ptrdiff_t>(y) * pitch);
-        for (int x = 0; x < FrameWidth; ++x) {
-            row[x] = Expand565(in[x]);
-        }
-        uint32_t* out = &shown[static_cast<size_t>(y) * FrameWidth];
-        if (!shownWhole || std::memcmp(out, row, sizeof row) != 0) {
-            std::memcpy(out, row, sizeof row);
-            rowsToPut[y] = 1;
-            ++changed;
-        }
+    KeepLastFrame(pixels, pitch, rowsWritten);
+    if (!SignUp()) {
+        Show(pixels, pitch, rowsWritten, true);
+        return;
     }
-    shownWhole = true;
-    web_frame_ready(shown.data(), rowsToPut, changed);
+    // The sign goes over a copy; the game's own picture is left alone.
+    composed = lastFrame;
+    overlay::DrawSign(composed.data(), VolumeSignY, signText, signLevel);
+    Show(composed.data(), FrameWidth * sizeof(uint16_t), nullptr, true);
 }
 
 // The 2D canvas keeps its pixels; nothing is ever reset under the game.
