@@ -88,14 +88,17 @@ void Post(plat::EventKind kind, int key = 0) {
 }
 
 // The page's own commands, queued with the keys: the pause (P, Pause, a
-// pad's Start, the page's button) and the volume keys (key: 0 music down,
-// 1 music up, 2 effects down, 3 effects up).
+// pad's Start, the page's button), the volume keys (key: 0 music down,
+// 1 music up, 2 effects down, 3 effects up) and the scaling (key: 1 to fit
+// the window, 0 whole multiples).
 constexpr int PageCommand = 8;
 constexpr int PauseCommand = 8;
 constexpr int VolumeCommand = 9;
+constexpr int ScaleCommand = 10;
 
 bool paused = false;
 void StepVolume(int which);
+void ChooseScale(bool fit);
 
 // Posts what the page queued, then a change of activity if there was one:
 // the keys a blur let go of come before the focus they went with. While
@@ -111,6 +114,10 @@ int PostPageEvents() {
         }
         if (kind == VolumeCommand) {
             StepVolume(key);
+            continue;
+        }
+        if (kind == ScaleCommand) {
+            ChooseScale(key != 0);
             continue;
         }
         if (kind >= PageCommand) {
@@ -343,6 +350,17 @@ void StepVolume(int which) {
     // A key held at either end changes nothing, and writes nothing.
     if (*volume != was && settingsChanged != nullptr) {
         settingsChanged(current);
+    }
+}
+
+void ChooseScale(bool fit) {
+    const settings::Scale scale = fit ? settings::Scale::Fit : settings::Scale::Whole;
+    web_scale(fit ? 1 : 0);
+    if (scale != current.scale) {
+        current.scale = scale;
+        if (settingsChanged != nullptr) {
+            settingsChanged(current);
+        }
     }
 }
 
