@@ -214,10 +214,41 @@ await group('a second tab starts no second game, and the first goes on', async (
     "the second tab does not show the game's message",
   );
   await look(third, 'busy');
+  await third.close();
   await second.bringToFront();
   await frames(second, 30);
   const { state } = await gameState(second);
   expect(state === 'running', `the first tab is ${state}`);
+});
+
+await group('a pause stops the frames and owes none; a volume and a key of its own outlive a reload', async () => {
+  expect(second, 'no page to play in');
+  await second.keyboard.press('KeyP');
+  await second.waitForTimeout(300);
+  const held = (await gameState(second)).frames;
+  await second.waitForTimeout(700);
+  expect((await gameState(second)).frames === held, 'frames ran during the pause');
+  await second.keyboard.press('KeyP');
+  const resumed = Date.now();
+  await frames(second, 30);
+  // Missed frames would run back to back, 30 in a few milliseconds.
+  expect(Date.now() - resumed >= 300, 'the frames of the pause were made up after it');
+
+  const settings = () => second.evaluate(() => localStorage.getItem('tessalune.conf') ?? '');
+  await second.keyboard.press('Minus');
+  await frames(second, 4);
+  expect(/^music-volume = 90$/m.test(await settings()), `after -, the settings are: ${await settings()}`);
+  const rebound = (await settings()).replace(/^key-confirm = .*$/m, '') + 'key-confirm = Q\n';
+  await second.evaluate((text) => localStorage.setItem('tessalune.conf', text), rebound);
+  await second.reload();
+  await titleReady(second);
+  // Stage 1 is the one saved above now: the paddle at its start says play began.
+  await press(second, 'KeyQ');
+  const x = paddleX(await canvas(second));
+  expect(x === PaddleLeft, `Q did not start stage 1 with ${rebound.match(/^key-confirm.*$/m)} in the settings`);
+  await second.keyboard.press('Minus');
+  await frames(second, 4);
+  expect(/^music-volume = 80$/m.test(await settings()), `a second - after the reload gives: ${await settings()}`);
 });
 
 await group('no page or console errors', async () => {
