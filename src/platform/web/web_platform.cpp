@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -59,6 +60,18 @@ EM_JS(void, web_sound_hold, (int hold), { Module.page.soundHold(hold != 0); });
 // Whether the page is paused (for its button), and how it scales.
 EM_JS(void, web_show_paused, (int paused), { Module.page.showPaused(paused != 0); });
 EM_JS(void, web_scale, (int fit), { Module.page.scale(fit != 0); });
+// What the player's keyboard shows on the key `code` (the Keyboard API's
+// layout map), as a string the caller frees; null where the page cannot tell.
+EM_JS(char*, web_key_label, (const char* code), {
+    const label = Module.page.keyLabel(UTF8ToString(code));
+    if (!label)
+        return 0;
+    const size = lengthBytesUTF8(label) + 1;
+    const at = _malloc(size);
+    if (at)
+        stringToUTF8(label, at, size);
+    return at;
+});
 // Queues a pause for a gamepad's Start pressed since the last look.
 EM_JS(void, web_poll_start, (), { Module.page.pollStart(); });
 // A frame starts at the game's clock `clock` (kept by the page when asked).
@@ -464,8 +477,15 @@ settings::Settings UseSettings(const settings::Settings& s, const std::string& w
     web_scale(current.scale == settings::Scale::Fit ? 1 : 0);
     return current;
 }
-std::string KeyLabel(const std::string&) {
-    return {};
+std::string KeyLabel(const std::string& name) {
+    const std::string code = webplat::CodeOf(name);
+    char* label = code.empty() ? nullptr : web_key_label(code.c_str());
+    if (label == nullptr) {
+        return {};
+    }
+    std::string text(label);
+    std::free(label);
+    return text;
 }
 
 // The page's size is the browser's; full screen is the player's, by key or button.
