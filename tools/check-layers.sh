@@ -18,6 +18,7 @@ allowed() {
         src/platform) echo "base platform" ;;
         src/platform/sdl) echo "base platform platform/sdl" ;;
         src/platform/script) echo "base platform platform/script" ;;
+        src/platform/web) echo "base platform platform/web" ;;
         src/input) echo "base platform input" ;;
         src/gfx) echo "base platform gfx" ;;
         src/audio) echo "base platform audio" ;;

@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a task needs, when any is missing (as root, or
-# through sudo). ./run asks for "play", ./test for "test"; each set holds the
-# one before it.
-#   tools/install-deps.sh play|test
+# through sudo). ./run asks for "play", ./test for "test", tools/web.sh for
+# "web" (the play set and the browser's toolchain); "test" holds "web".
+#   tools/install-deps.sh play|web|test
 set -euo pipefail
 
 play=(build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev timgm6mb-soundfont)
-test=("${play[@]}" libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick desktop-file-utils
+web=("${play[@]}" emscripten nodejs npm chromium)
+test=("${web[@]}" libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick desktop-file-utils
     clang libclang-rt-14-dev lintian dpkg-dev appstream)
 
 case "${1:-}" in
 play) packages=("${play[@]}") ;;
+web) packages=("${web[@]}") ;;
 test) packages=("${test[@]}") ;;
 *)
-    echo "usage: $0 play|test" >&2
+    echo "usage: $0 play|web|test" >&2
     exit 2
     ;;
 esac
@@ -25,6 +27,9 @@ command -v dpkg-query >/dev/null 2>&1 || {
 
 missing=()
 for p in "${packages[@]}"; do
+    # NodeSource's nodejs carries its own npm, which Debian's npm package
+    # would conflict with: a working npm command is enough.
+    [ "$p" = npm ] && command -v npm >/dev/null 2>&1 && continue
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 ((${#missing[@]} == 0)) && exit 0

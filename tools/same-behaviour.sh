@@ -42,13 +42,8 @@ mkdir -p "$out/current"
 build "$top" "$out/current"
 
 inputs=$top/tools/behaviour
-# name | runner options
-runs=(
-    "idle|--frames 600 --shot 0:s0.bmp --shot 300:s300.bmp --shot 599:s599.bmp"
-    "scenes|--frames 12000 --input $inputs/scenes.txt --shot 100:score.bmp --shot 300:play.bmp --shot 1350:result.bmp --shot 1600:editor.bmp"
-    "joystick|--frames 1300 --input $inputs/joystick.txt --shot 250:play.bmp --shot 1290:late.bmp"
-    "autoplay|--frames 20000 --autoplay --clock 12345 --shot 5000:a.bmp --shot 12000:b.bmp --shot 19999:c.bmp"
-)
+# shellcheck source=tools/behaviour/runs.sh
+source "$inputs/runs.sh"
 
 # Runs every run with the build in $1, into $2.
 run_all() {

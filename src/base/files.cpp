@@ -140,10 +140,21 @@ bool CloseFile(int fd) {
     return close(fd) == 0;
 }
 
+namespace {
+DirectorySyncHook directorySyncHook = nullptr;
+}  // namespace
+
+void SetDirectorySyncHook(DirectorySyncHook hook) {
+    directorySyncHook = hook;
+}
+
 void SyncDirectory(const char* directory) {
     const int fd = open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         fsync(fd);
         close(fd);
+    }
+    if (directorySyncHook != nullptr) {
+        directorySyncHook(directory);
     }
 }

@@ -58,3 +58,8 @@ bool SyncFile(int fd);
 bool CloseFile(int fd);
 // Makes a rename in `directory` last across a power cut, where it can.
 void SyncDirectory(const char* directory);
+// Where the files live in memory and are kept somewhere else (the browser's
+// storage), the platform hears of each directory made to last, and makes it
+// last there before SyncDirectory returns. None by default.
+using DirectorySyncHook = void (*)(const char* directory);
+void SetDirectorySyncHook(DirectorySyncHook hook);

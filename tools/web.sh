@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Builds the browser game into build-web/site/ (static files any web host
+# serves: index.html, tessalune.js, tessalune.wasm, tessalune.data and the
+# icon) and the headless runner for node into build-web/runner/. Installs
+# what it needs first when it is missing (as root, or through sudo).
+#
+#   tools/web.sh               build the site and the runner
+#   tools/web.sh serve [PORT]  build, then serve the site on 127.0.0.1:PORT
+#                              (8080 by default) until interrupted
+#
+# TESSALUNE_WERROR=ON makes warnings errors (./test does; a player's build
+# never does). The runner takes the native runner's own arguments, from a
+# game directory:
+#   node build-web/runner/tessalune-headless.js --frames 600 --trace t.jsonl
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+
+serve=0
+port=8080
+case "${1:-}" in
+serve)
+    serve=1
+    port=${2:-8080}
+    ;;
+"") ;;
+*)
+    echo "usage: $0 [serve [PORT]]" >&2
+    exit 2
+    ;;
+esac
+
+tools/install-deps.sh web
+
+out=$top/build-web
+jobs=$(nproc 2>/dev/null || echo 2)
+mkdir -p "$out"
+# Emscripten's own JavaScript tools look for their modules (acorn) where
+# Debian puts them; a node from elsewhere does not.
+export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+
+# The content comes from the generator, built for this machine.
+cmake -S . -B "$out/native" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >"$out/native.log" 2>&1 &&
+    cmake --build "$out/native" --target stockdir -j "$jobs" >>"$out/native.log" 2>&1 ||
+    { cat "$out/native.log" >&2; echo "web: the content could not be made (above)" >&2; exit 1; }
+
+# Size before speed: the page's first picture waits on the download.
+emcmake cmake -S . -B "$out/wasm" -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF \
+    -DTESSALUNE_WERROR="${TESSALUNE_WERROR:-OFF}" -DTESSALUNE_WEB_CONTENT="$out/native/stock" >"$out/wasm.log" 2>&1 &&
+    cmake --build "$out/wasm" -j "$jobs" >>"$out/wasm.log" 2>&1 ||
+    { cat "$out/wasm.log" >&2; echo "web: the browser build failed (above)" >&2; exit 1; }
+
+site=$out/site
+rm -rf "$site.new"
+mkdir -p "$site.new" "$out/runner"
+cp src/platform/web/index.html "$site.new/index.html"
+cp "$out/wasm/tessalune.js" "$out/wasm/tessalune.wasm" "$out/wasm/tessalune.data" "$site.new/"
+cp "$out/native/stock/icons/tessalune-32.png" "$site.new/icon.png"
+rm -rf "$site"
+mv "$site.new" "$site"
+cp "$out/wasm/tessalune-headless.js" "$out/wasm/tessalune-headless.wasm" "$out/runner/"
+
+echo "web: site in $site:"
+(cd "$site" && for f in *; do
+    printf '  %-16s %9d bytes, %8d gzipped\n' "$f" "$(stat -c %s "$f")" "$(gzip -9c "$f" | wc -c)"
+done)
+
+if ((serve)); then
+    echo "web: serving on http://127.0.0.1:$port/ (Ctrl+C stops)"
+    exec python3 "$top/tools/web-serve.py" "$site" "$port"
+fi
