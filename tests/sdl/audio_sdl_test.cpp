@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -285,10 +286,16 @@ TEST_F(AudioDiskTest, ALoopingPieceIsMadeOnceAndPlayedBackAfter) {
     ASSERT_GE(later.size(), 4u);
     EXPECT_EQ(sdlplat::SynthFramesMade(), made) << "a later pass was synthesized again";
     // Every pass, played back or not, ends as long after its play as the
-    // first did (give or take the device buffers between a play and the
-    // next buffer, and the polling).
+    // synthesized ones did, give or take the polling and a device buffer
+    // (4096 frames on the disk driver; a loaded machine can be one behind
+    // at any pass). A pass played with its tail would be 2 s longer.
+    std::vector<long> sorted = first;
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2),
+                     sorted.end());
+    const auto pass = static_cast<double>(sorted[sorted.size() / 2]);
+    const double slack = 0.1 * Rate;
     for (const long n : later) {
-        EXPECT_NEAR(static_cast<double>(n), static_cast<double>(first[0]), 0.03 * Rate);
+        EXPECT_NEAR(static_cast<double>(n), pass, slack);
     }
 
     // A pause keeps the whole take: playing again plays it from its start.
@@ -297,8 +304,7 @@ TEST_F(AudioDiskTest, ALoopingPieceIsMadeOnceAndPlayedBackAfter) {
     const long resumed = OutputFrames();
     plat::MusicPlay();
     ASSERT_TRUE(TakeMusicEnd(10000));
-    EXPECT_NEAR(static_cast<double>(OutputFrames() - resumed), static_cast<double>(first[0]),
-                0.03 * Rate);
+    EXPECT_NEAR(static_cast<double>(OutputFrames() - resumed), pass, slack);
     EXPECT_EQ(sdlplat::SynthFramesMade(), made);
 
     // A piece opened again is synthesized again.
