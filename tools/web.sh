@@ -53,6 +53,7 @@ music=$out/music
 mkdir -p "$music/music"
 tool=$music/web-music
 if [ ! -x "$tool" ] || [ tools/web-music.cpp -nt "$tool" ]; then
+    # shellcheck disable=SC2046 # pkg-config's flags are words on purpose
     c++ -std=c++20 -O2 -o "$tool" tools/web-music.cpp $(pkg-config --cflags --libs fluidsynth) ||
         { echo "web: the music tool did not build (above)" >&2; exit 1; }
 fi
