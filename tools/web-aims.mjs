@@ -23,7 +23,9 @@ const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 
 // The site's files, raw and gzipped.
 console.log('## The site\n\n| File | Raw | Gzipped |\n| --- | --- | --- |');
-for (const f of fs.readdirSync(site).sort()) {
+// The music's pieces are in a folder of their own.
+const files = fs.readdirSync(site, { recursive: true }).filter((f) => fs.statSync(path.join(site, f)).isFile());
+for (const f of files.sort()) {
   const raw = fs.readFileSync(path.join(site, f));
   console.log(`| ${f} | ${raw.length} B | ${zlib.gzipSync(raw, { level: 9 }).length} B |`);
 }

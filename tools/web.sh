@@ -44,6 +44,36 @@ cmake -S . -B "$out/native" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >"$ou
     cmake --build "$out/native" --target stockdir -j "$jobs" >>"$out/native.log" 2>&1 ||
     { cat "$out/native.log" >&2; echo "web: the content could not be made (above)" >&2; exit 1; }
 
+# The music, made here as the Linux game's synthesizer plays it (same font,
+# same settings; tools/web-music.cpp), then Opus for the page. A piece is
+# made again only when its MIDI file or the tool changed; the output is the
+# same bytes for the same input (the Ogg stream's serial is fixed).
+font=/usr/share/sounds/sf2/default-GM.sf2
+music=$out/music
+mkdir -p "$music/music"
+tool=$music/web-music
+if [ ! -x "$tool" ] || [ tools/web-music.cpp -nt "$tool" ]; then
+    # shellcheck disable=SC2046 # pkg-config's flags are words on purpose
+    c++ -std=c++20 -O2 -o "$tool" tools/web-music.cpp $(pkg-config --cflags --libs fluidsynth) ||
+        { echo "web: the music tool did not build (above)" >&2; exit 1; }
+fi
+entries=()
+for mid in "$out"/native/stock/Mid/*.mid; do
+    name=$(basename "$mid" .mid)
+    opus=$music/music/$name.opus
+    line=$music/$name.json
+    if [ ! -s "$opus" ] || [ ! -s "$line" ] || [ "$mid" -nt "$opus" ] || [ "$tool" -nt "$opus" ]; then
+        "$tool" "$font" "$mid" "$music/$name.wav" >"$line.new" &&
+            opusenc --quiet --bitrate 64 --serial 1 "$music/$name.wav" "$opus.new" ||
+            { echo "web: $name's music could not be made (above)" >&2; exit 1; }
+        rm -f "$music/$name.wav"
+        mv "$opus.new" "$opus"
+        mv "$line.new" "$line"
+    fi
+    entries+=("$(sed "s|^{|{\"file\": \"music/$name.opus\", |" "$line")")
+done
+(IFS=,; printf '[%s]\n' "${entries[*]}") >"$music/music.json"
+
 # Size before speed: the page's first picture waits on the download.
 emcmake cmake -S . -B "$out/wasm" -DCMAKE_BUILD_TYPE=MinSizeRel -DBUILD_TESTING=OFF \
     -DTESSALUNE_WERROR="${TESSALUNE_WERROR:-OFF}" -DTESSALUNE_WEB_CONTENT="$out/native/stock" >"$out/wasm.log" 2>&1 &&
@@ -56,13 +86,14 @@ mkdir -p "$site.new" "$out/runner"
 cp src/platform/web/index.html "$site.new/index.html"
 cp "$out/wasm/tessalune.js" "$out/wasm/tessalune.wasm" "$out/wasm/tessalune.data" "$site.new/"
 cp "$out/native/stock/icons/tessalune-32.png" "$site.new/icon.png"
+cp -r "$music/music" "$music/music.json" "$site.new/"
 rm -rf "$site"
 mv "$site.new" "$site"
 cp "$out/wasm/tessalune-headless.js" "$out/wasm/tessalune-headless.wasm" "$out/runner/"
 
 echo "web: site in $site:"
-(cd "$site" && for f in *; do
-    printf '  %-16s %9d bytes, %8d gzipped\n' "$f" "$(stat -c %s "$f")" "$(gzip -9c "$f" | wc -c)"
+(cd "$site" && for f in *.* music/*; do
+    printf '  %-18s %9d bytes, %8d gzipped\n' "$f" "$(stat -c %s "$f")" "$(gzip -9c "$f" | wc -c)"
 done)
 
 if ((serve)); then

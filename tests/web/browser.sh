@@ -3,7 +3,8 @@
 # playwright-core): the title, Return into stage 1 with the canvas equal to
 # the headless runner's frames, the paddle on the arrows, a stage saved in
 # the editor surviving the page being closed, a second tab turned away, and
-# no page or console errors (tests/web/browser.mjs). Exits 77 (skipped) when
+# no page or console errors (tests/web/browser.mjs); the music's loop and
+# its end (tests/web/music.mjs). Exits 77 (skipped) when
 # the site or chromium is not there; tools/web.sh builds the site.
 set -euo pipefail
 src=${TESSALUNE_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
@@ -43,4 +44,8 @@ for f in $(seq 101 219); do
     if [ -n "${seen[$sum]:-}" ]; then rm "$work/entry-$f.bmp"; else seen[$sum]=1; fi
 done
 
-node "$src/tests/web/browser.mjs" "$site" "$work"
+status=0
+node "$src/tests/web/browser.mjs" "$site" "$work" || status=1
+# The music, in a chromium of its own that plays sound without a key first.
+node "$src/tests/web/music.mjs" "$site" || status=1
+exit $status

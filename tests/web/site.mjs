@@ -22,6 +22,7 @@ const types = {
   '.png': 'image/png',
   '.svg': 'image/svg+xml',
   '.ico': 'image/x-icon',
+  '.opus': 'audio/ogg',
 };
 
 // Serves ROOT until close(); `sent` lists every answer: path, bytes on the
@@ -76,11 +77,11 @@ export function serve(root) {
   );
 }
 
-export function launch() {
+export function launch(args = []) {
   return chromium.launch({
     executablePath: process.env.TESSALUNE_CHROMIUM || '/usr/bin/chromium',
     // Root in a container has no user namespaces to sandbox with.
-    args: ['--no-sandbox'],
+    args: ['--no-sandbox', ...args],
   });
 }
 

@@ -7,9 +7,11 @@
 // presses a key or clicks: effects asked for before then are not heard, and
 // nothing else changes for the game.
 //
-// The music is silent for now: it opens, plays, pauses and closes with the
-// same answers as the Linux game's, so the game does exactly what it does
-// there, and no end of a piece is ever posted.
+// The music is the page's (index.html): every piece was rendered when the
+// site was built, by the Linux game's synthesizer with its settings, and the
+// page knows a piece by its bytes. Opening gives the Linux game's answers
+// whether or not the piece has arrived yet, so the game does exactly what it
+// does there; a piece still on its way starts playing when it arrives.
 #include <emscripten.h>
 
 #include <cstdint>
@@ -28,6 +30,11 @@ EM_JS(int, web_audio_duplicate, (int id), { return Module.page.audioDuplicate(id
 EM_JS(void, web_audio_play, (int id), { Module.page.audioPlay(id); });
 EM_JS(void, web_audio_release, (int id), { Module.page.audioRelease(id); });
 EM_JS(void, web_audio_close, (), { Module.page.audioClose(); });
+EM_JS(void, web_music_open, (const uint8_t* bytes, size_t size),
+      { Module.page.musicOpen(Module.HEAPU8.subarray(bytes, bytes + size)); });
+EM_JS(void, web_music_play, (), { Module.page.musicPlay(); });
+EM_JS(void, web_music_pause, (), { Module.page.musicPause(); });
+EM_JS(void, web_music_close, (), { Module.page.musicClose(); });
 
 struct plat::Sound {
     int id = 0;
@@ -149,15 +156,27 @@ bool MusicOpen(const uint8_t* bytes, size_t size) {
     if (!mixerOpen || bytes == nullptr || size == 0) {
         return false;
     }
+    web_music_open(bytes, size);
     musicOpen = true;
     return true;
 }
 
-void MusicPlay() {}
+void MusicPlay() {
+    if (mixerOpen && musicOpen) {
+        web_music_play();
+    }
+}
 
-void MusicPause() {}
+void MusicPause() {
+    if (mixerOpen && musicOpen) {
+        web_music_pause();
+    }
+}
 
 void MusicClose() {
+    if (musicOpen) {
+        web_music_close();
+    }
     musicOpen = false;
 }
 

@@ -57,6 +57,9 @@ EM_JS(void, web_frame_ready, (const void* pixels, void* rows, int changed, int g
 // The effects' volume (0..1), and all sound held or let go.
 EM_JS(void, web_sound_volume, (double level), { Module.page.soundVolume(level); });
 EM_JS(void, web_sound_hold, (int hold), { Module.page.soundHold(hold != 0); });
+EM_JS(void, web_music_volume, (double level), { Module.page.musicVolume(level); });
+// 1 once for every end of a piece's pass the page has heard (web_media.cpp).
+EM_JS(int, web_music_ended, (), { return Module.page.musicEnded() ? 1 : 0; });
 // Whether the page is paused (for its button), and how it scales.
 EM_JS(void, web_show_paused, (int paused), { Module.page.showPaused(paused != 0); });
 EM_JS(void, web_scale, (int fit), { Module.page.scale(fit != 0); });
@@ -143,6 +146,10 @@ int PostPageEvents() {
             paused = false;
         }
         Post(static_cast<plat::EventKind>(kind), key);
+        ++posted;
+    }
+    if (web_music_ended() != 0) {
+        Post(plat::EventKind::MusicEnd);
         ++posted;
     }
     const bool active = web_active() != 0;
@@ -355,7 +362,7 @@ void StepVolume(int which) {
     int* volume = music ? &current.musicVolume : &current.soundVolume;
     const int was = *volume;
     *volume = settings::StepVolume(*volume, which % 2 == 0 ? -1 : 1);
-    // The music is silent in the browser for now; its level is kept for it.
+    web_music_volume(current.musicVolume / 100.0);
     web_sound_volume(current.soundVolume / 100.0);
     signText = std::string(music ? "MUSIC " : "EFFECTS ") + std::to_string(*volume) + "%";
     signLevel = *volume;
@@ -473,6 +480,7 @@ settings::Settings UseSettings(const settings::Settings& s, const std::string& w
     for (const std::string& c : complaints) {
         std::fprintf(stderr, "tessalune: %s: %s\n", Printable(where).c_str(), c.c_str());
     }
+    web_music_volume(current.musicVolume / 100.0);
     web_sound_volume(current.soundVolume / 100.0);
     web_scale(current.scale == settings::Scale::Fit ? 1 : 0);
     return current;
