@@ -16,6 +16,9 @@ TYPES = {
     ".wasm": "application/wasm",
     ".data": "application/octet-stream",
     ".png": "image/png",
+    ".json": "application/json",
+    ".opus": "audio/ogg",
+    ".webmanifest": "application/manifest+json",
 }
 
 
@@ -38,7 +41,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         with open(path, "rb") as f:
             data = f.read()
-        zipped = "gzip" in self.headers.get("Accept-Encoding", "")
+        # Opus is compressed already: gzip would only cost time.
+        zipped = "gzip" in self.headers.get("Accept-Encoding", "") and not kind.startswith("audio/")
         if zipped:
             key = (path, os.path.getmtime(path))
             if key not in self.packed:
