@@ -6,7 +6,7 @@
 set -euo pipefail
 
 play=(build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev timgm6mb-soundfont)
-web=("${play[@]}" emscripten nodejs npm chromium opus-tools)
+web=("${play[@]}" emscripten nodejs npm chromium opus-tools python3)
 test=("${web[@]}" libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick desktop-file-utils
     clang libclang-rt-14-dev lintian dpkg-dev appstream)
 

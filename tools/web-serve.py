@@ -35,8 +35,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def send(self, body):
         name = self.path.split("?", 1)[0].lstrip("/") or "index.html"
         path = os.path.realpath(os.path.join(self.root, name))
-        kind = TYPES.get(os.path.splitext(path)[1])
-        if kind is None or not path.startswith(self.root + os.sep) or not os.path.isfile(path):
+        kind = TYPES.get(os.path.splitext(path)[1], "application/octet-stream")
+        if not path.startswith(self.root + os.sep) or not os.path.isfile(path):
             self.send_error(404)
             return
         with open(path, "rb") as f:

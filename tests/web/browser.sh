@@ -45,6 +45,21 @@ for f in $(seq 101 219); do
 done
 
 status=0
+# The server players start with `tools/web.sh serve` hands out every file
+# of the site (the tests below use a server of their own).
+port=$((20000 + RANDOM % 20000))
+python3 "$src/tools/web-serve.py" "$site" "$port" >/dev/null &
+server=$!
+trap 'kill $server 2>/dev/null || true; rm -rf "$work"' EXIT
+sleep 0.5
+(cd "$site" && find . -type f -printf '%P\n') | node -e '
+  const files = require("fs").readFileSync(0, "utf8").split("\n").filter(Boolean);
+  Promise.all(files.map(async (f) => {
+    const r = await fetch(`http://127.0.0.1:${process.argv[1]}/${f}`);
+    if (r.status !== 200) throw new Error(`tools/web-serve.py answered ${r.status} for ${f}`);
+  })).catch((e) => { console.log(`FAIL: ${e.message}`); process.exit(1); });
+' "$port" || status=1
+
 node "$src/tests/web/browser.mjs" "$site" "$work" || status=1
 # The music, in a chromium of its own that plays sound without a key first.
 node "$src/tests/web/music.mjs" "$site" || status=1
