@@ -251,6 +251,96 @@ await group('a pause stops the frames and owes none; a volume and a key of its o
   expect(/^music-volume = 80$/m.test(await settings()), `a second - after the reload gives: ${await settings()}`);
 });
 
+// ---- gamepads, touch, offline: each in a context of its own ----
+async function openIn(context, label) {
+  const page = await context.newPage();
+  page.on('pageerror', (e) => errors.push(`${label}: page error: ${e.message}`));
+  page.on('console', (m) => m.type() === 'error' && errors.push(`${label}: console error: ${m.text()}`));
+  await page.goto(server.url);
+  await titleReady(page);
+  return page;
+}
+// Stage 1 from the title, by `start` held for a few frames; back when its
+// countdown is over, with the paddle checked at its start.
+async function startStage(page, start) {
+  const from = (await gameState(page)).frames;
+  await start(true);
+  await frames(page, 4);
+  await start(false);
+  await until(page, 'the countdown over', (a) => window.tessalune.frames >= a, from + 124);
+  const x = paddleX(await canvas(page));
+  expect(x === PaddleLeft, `the stage did not start: the paddle is at x ${x}`);
+}
+// Holds `move` for a few frames; says where the paddle went from `from`.
+async function steered(page, move, n) {
+  await move(true);
+  await frames(page, n);
+  await move(false);
+  await frames(page, 2);
+  return paddleX(await canvas(page));
+}
+
+await group('a gamepad plugged in at the title starts stage 1 and steers with the d-pad and the stick', async () => {
+  const context = await browser.newContext({ viewport: { width: 1024, height: 768 } });
+  // The Gamepad API stood in by one standard pad, plugged in when the test says.
+  await context.addInitScript(() => {
+    const pad = { id: 'stand-in', index: 0, connected: true, mapping: 'standard', timestamp: 0, axes: [0, 0, 0, 0],
+      buttons: Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 })) };
+    window.standIn = { plugged: false, pad };
+    navigator.getGamepads = () => [window.standIn.plugged ? pad : null, null, null, null];
+  });
+  const page = await openIn(context, 'gamepad');
+  await page.evaluate(() => { window.standIn.plugged = true; });
+  const button = (n) => (down) =>
+    page.evaluate(([i, v]) => { window.standIn.pad.buttons[i] = { pressed: v, touched: v, value: v ? 1 : 0 }; }, [n, down]);
+  await startStage(page, button(0));
+  const right = await steered(page, button(15), 6);
+  expect(right > PaddleLeft, `after the d-pad's right the paddle is at x ${right}`);
+  const stick = (down) => page.evaluate((v) => { window.standIn.pad.axes[0] = v ? -1 : 0; }, down);
+  const left = await steered(page, stick, 3);
+  expect(left >= 0 && left < right, `after the stick to the left the paddle is at x ${left}, from ${right}`);
+  await look(page, 'gamepad');
+  await context.close();
+});
+
+await group('on a phone the touch controls start and steer a run, beside the picture in both orientations', async () => {
+  const context = await browser.newContext({
+    viewport: { width: 390, height: 844 }, deviceScaleFactor: 2, isMobile: true, hasTouch: true,
+  });
+  const page = await openIn(context, 'touch');
+  const cdp = await context.newCDPSession(page);
+  const box = async (sel) => page.locator(sel).boundingBox();
+  // A finger held on the middle of `sel` (a real touch, as the glass sends it).
+  const finger = (sel) => async (down) => {
+    const b = await box(sel);
+    const touchPoints = down ? [{ x: b.x + b.width / 2, y: b.y + b.height / 2 }] : [];
+    await cdp.send('Input.dispatchTouchEvent', { type: down ? 'touchStart' : 'touchEnd', touchPoints });
+  };
+  const clear = async () => {
+    const c = await box('#screen');
+    for (const sel of ['#dpad', '#acts', '#buttons']) {
+      const b = await box(sel);
+      const apart = b.x >= c.x + c.width || b.x + b.width <= c.x || b.y >= c.y + c.height || b.y + b.height <= c.y;
+      expect(apart, `${sel} covers the picture: ${JSON.stringify(b)} on ${JSON.stringify(c)}`);
+    }
+    const still = await page.evaluate(() => window.scrollY === 0 && window.visualViewport.scale === 1);
+    expect(still, 'the page scrolled or zoomed');
+  };
+  expect(await page.isVisible('#touch'), 'no touch controls on a phone');
+  await clear();
+  await startStage(page, finger('#touch-confirm'));
+  const right = await steered(page, finger('#dpad .right'), 6);
+  expect(right > PaddleLeft, `after the pad's right the paddle is at x ${right}`);
+  await look(page, 'touch-portrait');
+  await page.setViewportSize({ width: 844, height: 390 });
+  await frames(page, 4);
+  await clear();
+  const left = await steered(page, finger('#dpad .left'), 3);
+  expect(left >= 0 && left < right, `after the pad's left the paddle is at x ${left}, from ${right}`);
+  await look(page, 'touch-landscape');
+  await context.close();
+});
+
 await group('no page or console errors', async () => {
   expect(errors.length === 0, `\n  ${errors.join('\n  ')}`);
 });
