@@ -16,6 +16,7 @@ TYPES = {
     ".wasm": "application/wasm",
     ".data": "application/octet-stream",
     ".png": "image/png",
+    ".webmanifest": "application/manifest+json",
 }
 
 

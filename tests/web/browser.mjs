@@ -341,6 +341,24 @@ await group('on a phone the touch controls start and steer a run, beside the pic
   await context.close();
 });
 
+await group('after one visit the game starts with no network, its icons kept for installing', async () => {
+  const context = await browser.newContext({ viewport: { width: 1024, height: 768 } });
+  const page = await openIn(context, 'offline');
+  await page.waitForFunction(() => navigator.serviceWorker.controller, null, { timeout: 20000 });
+  const icons = await page.evaluate(async () => {
+    const manifest = await (await fetch('manifest.webmanifest')).json();
+    const kept = await Promise.all(manifest.icons.map((i) => caches.match(i.src)));
+    return manifest.icons.filter((i, n) => !kept[n]).map((i) => i.src);
+  });
+  expect(icons.length === 0, `icons not kept: ${icons.join(', ')}`);
+  await context.setOffline(true);
+  await page.reload();
+  await titleReady(page);
+  const why = difference(await canvas(page), title);
+  expect(!why, `offline, the canvas is not the title: ${why}`);
+  await context.close();
+});
+
 await group('no page or console errors', async () => {
   expect(errors.length === 0, `\n  ${errors.join('\n  ')}`);
 });

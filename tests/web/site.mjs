@@ -22,6 +22,7 @@ const types = {
   '.png': 'image/png',
   '.svg': 'image/svg+xml',
   '.ico': 'image/x-icon',
+  '.webmanifest': 'application/manifest+json',
 };
 
 // Serves ROOT until close(); `sent` lists every answer: path, bytes on the
