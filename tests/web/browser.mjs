@@ -6,6 +6,7 @@
 // a screenshot of the page at each step there, to look at.
 import fs from 'node:fs';
 import path from 'node:path';
+import os from 'node:os';
 import { canvas, frames, gameState, launch, press, serve, until } from './site.mjs';
 
 const [site, pictures] = process.argv.slice(2);
@@ -357,6 +358,51 @@ await group('after one visit the game starts with no network, its icons kept for
   const why = difference(await canvas(page), title);
   expect(!why, `offline, the canvas is not the title: ${why}`);
   await context.close();
+});
+
+await group('a new version of the site replaces the old one, cache and all, once no page runs the old', async () => {
+  const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'tessalune-site-'));
+  fs.cpSync(site, copy, { recursive: true });
+  const own = await serve(copy);
+  const context = await browser.newContext({ viewport: { width: 1024, height: 768 } });
+  const kept = async (page) => {
+    await page.waitForFunction(() => navigator.serviceWorker.controller, null, { timeout: 20000 });
+    return page.evaluate(async () => ({ caches: await caches.keys(), isNew: !!document.querySelector('meta[name=new]') }));
+  };
+  try {
+    let page = await context.newPage();
+    await page.goto(own.url);
+    const old = (await kept(page)).caches;
+    // The new version: a changed page, and the worker naming a new cache.
+    const index = path.join(copy, 'index.html');
+    fs.writeFileSync(index, fs.readFileSync(index, 'utf8').replace('</head>', '<meta name="new"></head>'));
+    const sw = path.join(copy, 'sw.js');
+    fs.writeFileSync(sw, fs.readFileSync(sw, 'utf8').replace(/tessalune-(\w+)/, 'tessalune-$1new'));
+    await page.close();
+    page = await context.newPage();
+    await page.goto(own.url);
+    // Found on this visit, it waits for the old version's last page to close.
+    await page.waitForFunction(async () => !!(await navigator.serviceWorker.getRegistration())?.waiting, null, { timeout: 20000 });
+    expect(!(await kept(page)).isNew, 'a page already running the old site got the new one');
+    await page.close();
+    // The new worker takes over a moment after that page has gone.
+    let now;
+    for (let tries = 0; tries < 50; tries++) {
+      await new Promise((done) => setTimeout(done, 100));
+      page = await context.newPage();
+      await page.goto(own.url);
+      now = await kept(page);
+      if (now.isNew) break;
+      await page.close();
+    }
+    expect(now.isNew, 'the new page is never shown');
+    expect(old.length === 1 && now.caches.length === 1 && now.caches[0] === `${old[0]}new`,
+      `the caches went from ${old} to ${now.caches}`);
+  } finally {
+    await context.close();
+    await own.close();
+    fs.rmSync(copy, { recursive: true, force: true });
+  }
 });
 
 await group('no page or console errors', async () => {
