@@ -342,7 +342,7 @@ await group('on a phone the touch controls start and steer a run, beside the pic
   await context.close();
 });
 
-await group('after one visit the game starts with no network, its icons kept for installing', async () => {
+await group('the site is installable, and after one visit the game starts with no network', async () => {
   const context = await browser.newContext({ viewport: { width: 1024, height: 768 } });
   const page = await openIn(context, 'offline');
   await page.waitForFunction(() => navigator.serviceWorker.controller, null, { timeout: 20000 });
@@ -352,6 +352,10 @@ await group('after one visit the game starts with no network, its icons kept for
     return manifest.icons.filter((i, n) => !kept[n]).map((i) => i.src);
   });
   expect(icons.length === 0, `icons not kept: ${icons.join(', ')}`);
+  // Chromium's own verdict (a test's context is incognito, which it names).
+  const { installabilityErrors } = await (await context.newCDPSession(page)).send('Page.getInstallabilityErrors');
+  const against = installabilityErrors.map((e) => e.errorId).filter((id) => id !== 'in-incognito');
+  expect(against.length === 0, `not installable: ${against.join(', ')}`);
   await context.setOffline(true);
   await page.reload();
   await titleReady(page);
