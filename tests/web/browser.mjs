@@ -261,24 +261,25 @@ async function openIn(context, label) {
   await titleReady(page);
   return page;
 }
-// Stage 1 from the title, by `start` held for a few frames; back when its
-// countdown is over, with the paddle checked at its start.
-async function startStage(page, start) {
+// Stage 1 started from the title, and the paddle steered right, then left:
+// each control, `control(down)`, held for a few frames.
+async function playWith(page, start, right, left) {
+  const hold = async (control, n) => {
+    await control(true);
+    await frames(page, n);
+    await control(false);
+    await frames(page, 2);
+    return paddleX(await canvas(page));
+  };
   const from = (await gameState(page)).frames;
-  await start(true);
-  await frames(page, 4);
-  await start(false);
+  await hold(start, 4);
   await until(page, 'the countdown over', (a) => window.tessalune.frames >= a, from + 124);
   const x = paddleX(await canvas(page));
   expect(x === PaddleLeft, `the stage did not start: the paddle is at x ${x}`);
-}
-// Holds `move` for a few frames; says where the paddle went from `from`.
-async function steered(page, move, n) {
-  await move(true);
-  await frames(page, n);
-  await move(false);
-  await frames(page, 2);
-  return paddleX(await canvas(page));
+  const r = await hold(right, 6);
+  expect(r > x, `steered right, the paddle is at x ${r}`);
+  const l = await hold(left, 3);
+  expect(l >= 0 && l < r, `steered left, the paddle is at x ${l}, from ${r}`);
 }
 
 await group('a gamepad plugged in at the title starts stage 1 and steers with the d-pad and the stick', async () => {
@@ -294,17 +295,13 @@ await group('a gamepad plugged in at the title starts stage 1 and steers with th
   await page.evaluate(() => { window.standIn.plugged = true; });
   const button = (n) => (down) =>
     page.evaluate(([i, v]) => { window.standIn.pad.buttons[i] = { pressed: v, touched: v, value: v ? 1 : 0 }; }, [n, down]);
-  await startStage(page, button(0));
-  const right = await steered(page, button(15), 6);
-  expect(right > PaddleLeft, `after the d-pad's right the paddle is at x ${right}`);
   const stick = (down) => page.evaluate((v) => { window.standIn.pad.axes[0] = v ? -1 : 0; }, down);
-  const left = await steered(page, stick, 3);
-  expect(left >= 0 && left < right, `after the stick to the left the paddle is at x ${left}, from ${right}`);
+  await playWith(page, button(0), button(15), stick);
   await look(page, 'gamepad');
   await context.close();
 });
 
-await group('on a phone the touch controls start and steer a run, beside the picture in both orientations', async () => {
+await group('on a phone the touch controls start and steer a run, and keep off the picture in both orientations', async () => {
   const context = await browser.newContext({
     viewport: { width: 390, height: 844 }, deviceScaleFactor: 2, isMobile: true, hasTouch: true,
   });
@@ -329,15 +326,11 @@ await group('on a phone the touch controls start and steer a run, beside the pic
   };
   expect(await page.isVisible('#touch'), 'no touch controls on a phone');
   await clear();
-  await startStage(page, finger('#touch-confirm'));
-  const right = await steered(page, finger('#dpad .right'), 6);
-  expect(right > PaddleLeft, `after the pad's right the paddle is at x ${right}`);
+  await playWith(page, finger('#touch-confirm'), finger('#dpad .right'), finger('#dpad .left'));
   await look(page, 'touch-portrait');
   await page.setViewportSize({ width: 844, height: 390 });
   await frames(page, 4);
   await clear();
-  const left = await steered(page, finger('#dpad .left'), 3);
-  expect(left >= 0 && left < right, `after the pad's left the paddle is at x ${left}, from ${right}`);
   await look(page, 'touch-landscape');
   await context.close();
 });
