@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the browser game into build-web/site/ (static files any web host
-# serves: index.html, tessalune.js, tessalune.wasm, tessalune.data and the
-# icon) and the headless runner for node into build-web/runner/. Installs
+# serves: index.html, tessalune.js, tessalune.wasm, tessalune.data, the
+# icons, the web app manifest and the service worker) and the headless runner
+# for node into build-web/runner/. Installs
 # what it needs first when it is missing (as root, or through sudo).
 #
 #   tools/web.sh               build the site and the runner
@@ -87,6 +88,21 @@ cp src/platform/web/index.html "$site.new/index.html"
 cp "$out/wasm/tessalune.js" "$out/wasm/tessalune.wasm" "$out/wasm/tessalune.data" "$site.new/"
 cp "$out/native/stock/icons/tessalune-32.png" "$site.new/icon.png"
 cp -r "$music/music" "$music/music.json" "$site.new/"
+# Installable: the manifest and its icons (whole multiples of the game's own).
+icons=$out/native/stock/icons
+cp src/platform/web/manifest.webmanifest "$site.new/"
+cp "$icons/tessalune-64.png" "$site.new/icon-64.png"
+cp "$icons/tessalune-128.png" "$site.new/icon-128.png"
+python3 tools/web-icons.py "$icons/tessalune-64.png" 3 "$site.new/icon-192.png"
+python3 tools/web-icons.py "$icons/tessalune-128.png" 2 "$site.new/icon-256.png"
+python3 tools/web-icons.py "$icons/tessalune-128.png" 4 "$site.new/icon-512.png"
+# Last, with every other file in place: the service worker that keeps them
+# all for playing offline, its cache named by a hash of them, so that a new
+# site replaces the old one.
+files=$(cd "$site.new" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+version=$(cd "$site.new" && printf '%s\n' "$files" | xargs -d '\n' sha256sum -- | sha256sum | cut -c1-16)
+list=$(printf '%s\n' "$files" | sed "s/.*/'&'/" | paste -sd, -)
+sed -e "s|@VERSION@|$version|" -e "s|@FILES@|'./',$list|" src/platform/web/sw.js >"$site.new/sw.js"
 rm -rf "$site"
 mv "$site.new" "$site"
 cp "$out/wasm/tessalune-headless.js" "$out/wasm/tessalune-headless.wasm" "$out/runner/"

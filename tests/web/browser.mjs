@@ -6,6 +6,7 @@
 // a screenshot of the page at each step there, to look at.
 import fs from 'node:fs';
 import path from 'node:path';
+import os from 'node:os';
 import { canvas, frames, gameState, launch, press, serve, until } from './site.mjs';
 
 const [site, pictures] = process.argv.slice(2);
@@ -249,6 +250,140 @@ await group('a pause stops the frames and owes none; a volume and a key of its o
   await second.keyboard.press('Minus');
   await frames(second, 4);
   expect(/^music-volume = 80$/m.test(await settings()), `a second - after the reload gives: ${await settings()}`);
+});
+
+// ---- gamepads, touch, offline: each in a context of its own ----
+async function openIn(context, label) {
+  const page = await context.newPage();
+  page.on('pageerror', (e) => errors.push(`${label}: page error: ${e.message}`));
+  page.on('console', (m) => m.type() === 'error' && errors.push(`${label}: console error: ${m.text()}`));
+  await page.goto(server.url);
+  await titleReady(page);
+  return page;
+}
+// Stage 1 started from the title, and the paddle steered right, then left:
+// each control, `control(down)`, held for a few frames.
+async function playWith(page, start, right, left) {
+  const hold = async (control, n) => {
+    await control(true);
+    await frames(page, n);
+    await control(false);
+    await frames(page, 2);
+    return paddleX(await canvas(page));
+  };
+  const from = (await gameState(page)).frames;
+  await hold(start, 4);
+  await until(page, 'the countdown over', (a) => window.tessalune.frames >= a, from + 124);
+  const x = paddleX(await canvas(page));
+  expect(x === PaddleLeft, `the stage did not start: the paddle is at x ${x}`);
+  const r = await hold(right, 6);
+  expect(r > x, `steered right, the paddle is at x ${r}`);
+  const l = await hold(left, 3);
+  expect(l >= 0 && l < r, `steered left, the paddle is at x ${l}, from ${r}`);
+}
+
+await group('a gamepad plugged in at the title starts stage 1 and steers with the d-pad and the stick', async () => {
+  const context = await browser.newContext({ viewport: { width: 1024, height: 768 } });
+  // The Gamepad API stood in by one standard pad, plugged in when the test says.
+  await context.addInitScript(() => {
+    const pad = { id: 'stand-in', index: 0, connected: true, mapping: 'standard', timestamp: 0, axes: [0, 0, 0, 0],
+      buttons: Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 })) };
+    window.standIn = { plugged: false, pad };
+    navigator.getGamepads = () => [window.standIn.plugged ? pad : null, null, null, null];
+  });
+  const page = await openIn(context, 'gamepad');
+  await page.evaluate(() => { window.standIn.plugged = true; });
+  const button = (n) => (down) =>
+    page.evaluate(([i, v]) => { window.standIn.pad.buttons[i] = { pressed: v, touched: v, value: v ? 1 : 0 }; }, [n, down]);
+  const stick = (down) => page.evaluate((v) => { window.standIn.pad.axes[0] = v ? -1 : 0; }, down);
+  await playWith(page, button(0), button(15), stick);
+  await look(page, 'gamepad');
+  await context.close();
+});
+
+await group('on a phone the touch controls start and steer a run, and keep off the picture in both orientations', async () => {
+  const context = await browser.newContext({
+    viewport: { width: 390, height: 844 }, deviceScaleFactor: 2, isMobile: true, hasTouch: true,
+  });
+  const page = await openIn(context, 'touch');
+  const cdp = await context.newCDPSession(page);
+  const box = async (sel) => page.locator(sel).boundingBox();
+  // A finger held on the middle of `sel` (a real touch, as the glass sends it).
+  const finger = (sel) => async (down) => {
+    const b = await box(sel);
+    const touchPoints = down ? [{ x: b.x + b.width / 2, y: b.y + b.height / 2 }] : [];
+    await cdp.send('Input.dispatchTouchEvent', { type: down ? 'touchStart' : 'touchEnd', touchPoints });
+  };
+  const clear = async () => {
+    const c = await box('#screen');
+    for (const sel of ['#dpad', '#acts', '#buttons']) {
+      const b = await box(sel);
+      const apart = b.x >= c.x + c.width || b.x + b.width <= c.x || b.y >= c.y + c.height || b.y + b.height <= c.y;
+      expect(apart, `${sel} covers the picture: ${JSON.stringify(b)} on ${JSON.stringify(c)}`);
+    }
+    const still = await page.evaluate(() => window.scrollY === 0 && window.visualViewport.scale === 1);
+    expect(still, 'the page scrolled or zoomed');
+  };
+  expect(await page.isVisible('#touch'), 'no touch controls on a phone');
+  await clear();
+  await playWith(page, finger('#touch-confirm'), finger('#dpad .right'), finger('#dpad .left'));
+  await look(page, 'touch-portrait');
+  await page.setViewportSize({ width: 844, height: 390 });
+  await frames(page, 4);
+  await clear();
+  await look(page, 'touch-landscape');
+  await context.close();
+});
+
+await group('the site is installable, starts offline after one visit, and a new one replaces it cleanly', async () => {
+  // A copy of the site, to change into a new version later.
+  const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'tessalune-site-'));
+  fs.cpSync(site, copy, { recursive: true });
+  const own = await serve(copy);
+  const context = await browser.newContext({ viewport: { width: 1024, height: 768 } });
+  const visit = async () => {
+    const page = await context.newPage();
+    await page.goto(own.url);
+    await page.waitForFunction(() => navigator.serviceWorker.controller, null, { timeout: 20000 });
+    return page;
+  };
+  const kept = (page) => page.evaluate(async () => ({ caches: await caches.keys(), isNew: !!document.querySelector('meta[name=new]') }));
+  try {
+    let page = await visit();
+    // Chromium's own verdict (a test's context is incognito, which it names).
+    const { installabilityErrors } = await (await context.newCDPSession(page)).send('Page.getInstallabilityErrors');
+    const against = installabilityErrors.map((e) => e.errorId).filter((id) => id !== 'in-incognito');
+    expect(against.length === 0, `not installable: ${against.join(', ')}`);
+    await context.setOffline(true);
+    await page.reload();
+    await titleReady(page);
+    const why = difference(await canvas(page), title);
+    expect(!why, `offline, the canvas is not the title: ${why}`);
+    await context.setOffline(false);
+    const old = (await kept(page)).caches;
+
+    // The new version: a changed page, and its worker naming a new cache.
+    const edit = (f, from, to) => fs.writeFileSync(path.join(copy, f), fs.readFileSync(path.join(copy, f), 'utf8').replace(from, to));
+    edit('index.html', '</head>', '<meta name="new"></head>');
+    edit('sw.js', /tessalune-(\w+)/, 'tessalune-$1new');
+    await page.close();
+    page = await visit();
+    // Found on this visit, it waits for the old version's last page to close.
+    await page.waitForFunction(async () => !!(await navigator.serviceWorker.getRegistration())?.waiting, null, { timeout: 20000 });
+    expect(!(await kept(page)).isNew, 'a page already running the old site got the new one');
+    let now = {};
+    for (let tries = 0; tries < 50 && !now.isNew; tries++) {
+      await page.close();
+      await new Promise((done) => setTimeout(done, 100));
+      page = await visit();
+      now = await kept(page);
+    }
+    expect(now.isNew && now.caches.join() === `${old}new`, `the caches went from ${old} to ${now.caches}, the page new: ${now.isNew}`);
+  } finally {
+    await context.close();
+    await own.close();
+    fs.rmSync(copy, { recursive: true, force: true });
+  }
 });
 
 await group('no page or console errors', async () => {

@@ -2,9 +2,11 @@
 # The browser game, played in Debian's chromium (headless, driven by
 # playwright-core): the title, Return into stage 1 with the canvas equal to
 # the headless runner's frames, the paddle on the arrows, a stage saved in
-# the editor surviving the page being closed, a second tab turned away, and
-# no page or console errors (tests/web/browser.mjs); the music's loop and
-# its end (tests/web/music.mjs). Exits 77 (skipped) when
+# the editor surviving the page being closed, a second tab turned away, a run
+# played with a stood-in gamepad and with touches on a phone, the site
+# starting offline and a new version of it replacing the old, and no page or
+# console errors (tests/web/browser.mjs); the music's loop and its end
+# (tests/web/music.mjs). Exits 77 (skipped) when
 # the site or chromium is not there; tools/web.sh builds the site.
 set -euo pipefail
 src=${TESSALUNE_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}

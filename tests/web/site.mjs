@@ -23,6 +23,7 @@ const types = {
   '.svg': 'image/svg+xml',
   '.ico': 'image/x-icon',
   '.opus': 'audio/ogg',
+  '.webmanifest': 'application/manifest+json',
 };
 
 // Serves ROOT until close(); `sent` lists every answer: path, bytes on the
@@ -31,11 +32,13 @@ export function serve(root) {
   root = path.resolve(root);
   const sent = [];
   // Every file gzipped before the first request, as a host serving
-  // compressed files does, so that no load waits on the compression.
+  // compressed files does, so that no load waits on the compression; a file
+  // changed since (a new version of the site) is compressed again.
   const packed = new Map();
+  const pack = (file, raw) => packed.set(file, { raw, gz: zlib.gzipSync(raw, { level: 9 }) });
   for (const f of fs.readdirSync(root)) {
     const file = path.join(root, f);
-    if (fs.statSync(file).isFile()) packed.set(file, zlib.gzipSync(fs.readFileSync(file), { level: 9 }));
+    if (fs.statSync(file).isFile()) pack(file, fs.readFileSync(file));
   }
   const server = http.createServer((req, res) => {
     let rel = decodeURIComponent(new URL(req.url, 'http://host').pathname);
@@ -57,8 +60,8 @@ export function serve(root) {
       };
       let body = raw;
       if (/\bgzip\b/.test(req.headers['accept-encoding'] ?? '')) {
-        if (!packed.has(file)) packed.set(file, zlib.gzipSync(raw, { level: 9 }));
-        body = packed.get(file);
+        if (!packed.get(file)?.raw.equals(raw)) pack(file, raw);
+        body = packed.get(file).gz;
         headers['Content-Encoding'] = 'gzip';
       }
       headers['Content-Length'] = body.length;

@@ -7,6 +7,7 @@
 // is in index.html (Module.page), reached through the EM_JS functions below.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -617,12 +618,18 @@ bool JoyInit() {
     return padsStarted;
 }
 
+// There are always two places, pads or not: a browser shows a pad only after
+// its first button press, usually long after the game set up its sticks, and
+// a place with nothing in it reads as unplugged until a pad turns up there.
+constexpr int PadPlaces = 2;
+
 int JoyCount() {
-    return padsStarted ? web_pad_count() : -1;
+    return padsStarted ? std::max(web_pad_count(), PadPlaces) : -1;
 }
 
 bool JoyOpen(int device, int slot) {
-    if (!padsStarted || slot < 0 || slot >= JoySlots || device < 0 || device >= web_pad_count()) {
+    if (!padsStarted || slot < 0 || slot >= JoySlots || device < 0 ||
+        device >= std::max(web_pad_count(), PadPlaces)) {
         return false;
     }
     slots[slot] = Slot{true, device, false, {}};
@@ -631,12 +638,12 @@ bool JoyOpen(int device, int slot) {
 }
 
 bool JoyReacquire(int slot) {
-    if (!padsStarted || slot < 0 || slot >= JoySlots || !slots[slot].open ||
-        slots[slot].device >= web_pad_count()) {
+    if (!padsStarted || slot < 0 || slot >= JoySlots || !slots[slot].open) {
         return false;
     }
+    // Still empty: nothing to take up yet.
     PostPad(slot);
-    return true;
+    return slots[slot].device < web_pad_count();
 }
 
 void JoyClose(int slot) {
