@@ -27,7 +27,9 @@ allowed() {
         src/demo) echo "base data platform input gfx audio scenes app demo" ;;
         # The program's entry stands above the whole game.
         src) echo "$game" ;;
-        tools/gen) echo "" ;;
+        # Stand-alone tools (the content generator, the browser's music maker)
+        # include nothing of the game.
+        tools | tools/gen) echo "" ;;
         tools/headless) echo "$game platform/script tools/headless" ;;
         tools/music-bench) echo "$game platform/sdl" ;;
         tests | tests/support) echo "$game platform/script support" ;;
