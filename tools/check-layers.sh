@@ -27,9 +27,10 @@ allowed() {
         src/demo) echo "base data platform input gfx audio scenes app demo" ;;
         # The program's entry stands above the whole game.
         src) echo "$game" ;;
-        # Stand-alone tools (the content generator, the browser's music maker)
-        # include nothing of the game.
-        tools | tools/gen) echo "" ;;
+        # The content generator includes nothing of the game; the browser's
+        # music maker shares the Linux back-end's synthesizer settings.
+        tools/gen) echo "" ;;
+        tools) echo "platform/sdl" ;;
         tools/headless) echo "$game platform/script tools/headless" ;;
         tools/music-bench) echo "$game platform/sdl" ;;
         tests | tests/support) echo "$game platform/script support" ;;

@@ -14,28 +14,17 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/sdl/synth_setup.h"
+
 namespace {
 
-// As the Linux game: src/platform/sdl/music_sdl.cpp and audio_sdl.cpp.
-constexpr int kRate = 44100;
+// The synthesizer and its end rule are the Linux game's own
+// (platform/sdl/synth_setup.h); the device block is audio_sdl.cpp's.
+using synthsetup::kIdleFrames;
+using synthsetup::kMinPlayFrames;
+using synthsetup::kRate;
 constexpr int kDeviceFrames = 512;
-constexpr int64_t kMinPlayFrames = kRate / 20;
-constexpr int64_t kIdleFrames = kRate * 2;
 constexpr int64_t kMaxFrames = kRate * 90;
-
-void FreshChannels(fluid_synth_t* synth) {
-    fluid_synth_all_notes_off(synth, -1);
-    for (int ch = 0; ch < fluid_synth_count_midi_channels(synth); ++ch) {
-        fluid_synth_cc(synth, ch, 121, 0);
-        fluid_synth_cc(synth, ch, 0, 0);
-        fluid_synth_cc(synth, ch, 32, 0);
-        fluid_synth_cc(synth, ch, 7, 100);
-        fluid_synth_cc(synth, ch, 10, 64);
-        fluid_synth_cc(synth, ch, 91, 40);
-        fluid_synth_cc(synth, ch, 93, 0);
-    }
-    fluid_synth_program_reset(synth);
-}
 
 void Put(std::vector<char>* out, uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) {
@@ -69,23 +58,15 @@ int main(int argc, char** argv) {
     fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
     fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
     fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
-    fluid_settings_t* s = new_fluid_settings();
-    fluid_settings_setnum(s, "synth.sample-rate", kRate);
-    fluid_settings_setint(s, "synth.polyphony", 128);
-    fluid_settings_setnum(s, "synth.gain", 1.0);
-    fluid_settings_setint(s, "synth.reverb.active", 1);
-    fluid_settings_setint(s, "synth.chorus.active", 1);
-    fluid_settings_setint(s, "synth.threadsafe-api", 0);
-    fluid_settings_setstr(s, "player.timing-source", "sample");
-    fluid_settings_setint(s, "player.reset-synth", 0);
-    fluid_synth_t* synth = new_fluid_synth(s);
+    fluid_settings_t* s = synthsetup::NewSettings();
+    fluid_synth_t* synth = s != nullptr ? new_fluid_synth(s) : nullptr;
     if (synth == nullptr || fluid_synth_sfload(synth, argv[1], 1) == FLUID_FAILED) {
         std::fprintf(stderr, "web-music: cannot load the sound font %s\n", argv[1]);
         return 1;
     }
-    fluid_synth_set_interp_method(synth, -1, FLUID_INTERP_4THORDER);
+    synthsetup::SetUp(synth);
     fluid_synth_system_reset(synth);
-    FreshChannels(synth);
+    synthsetup::FreshChannels(synth);
     fluid_player_t* player = new_fluid_player(synth);
     if (player == nullptr || fluid_player_add_mem(player, midi.data(), midi.size()) != FLUID_OK ||
         fluid_player_play(player) != FLUID_OK) {

@@ -53,9 +53,9 @@ font=/usr/share/sounds/sf2/default-GM.sf2
 music=$out/music
 mkdir -p "$music/music"
 tool=$music/web-music
-if [ ! -x "$tool" ] || [ tools/web-music.cpp -nt "$tool" ]; then
+if [ ! -x "$tool" ] || [ tools/web-music.cpp -nt "$tool" ] || [ src/platform/sdl/synth_setup.h -nt "$tool" ]; then
     # shellcheck disable=SC2046 # pkg-config's flags are words on purpose
-    c++ -std=c++20 -O2 -o "$tool" tools/web-music.cpp $(pkg-config --cflags --libs fluidsynth) ||
+    c++ -std=c++20 -O2 -Isrc -o "$tool" tools/web-music.cpp $(pkg-config --cflags --libs fluidsynth) ||
         { echo "web: the music tool did not build (above)" >&2; exit 1; }
 fi
 entries=()

@@ -28,29 +28,14 @@
 #include <utility>
 
 #include "platform/sdl/sdl_internal.h"
+#include "platform/sdl/synth_setup.h"
 
 namespace {
 
-constexpr int kRate = 44100;
+using synthsetup::kIdleFrames;
+using synthsetup::kMinPlayFrames;
+using synthsetup::kRate;
 constexpr int kFrameBytes = 4;
-// A play posts its end only after this much of it was heard (about three
-// frames), so a piece that ends at once restarts at most 20 times a second
-// and can never keep the game's thread busy.
-constexpr int64_t kMinPlayFrames = kRate / 20;
-
-// Chosen by ear and by cost for the game's pieces. The busiest of them holds
-// up to 101 voices at once (long pads and their release tails), and with
-// fewer than that the synthesizer steals voices that can be heard; 128
-// leave room above it while still bounding what a spoiled file can cost.
-// Their reverb and chorus sends are part of their sound, so both effects stay
-// on (together about a third of the cost). Fourth-order interpolation,
-// FluidSynth's default and what SDL_mixer used, costs only a little more than
-// linear and keeps high notes clean.
-constexpr int kPolyphony = 128;
-// SDL_mixer drove FluidSynth at gain 1.0 for the full music volume; the game
-// never changes the volume, so its pieces sound as loud as before. The
-// player's music volume scales what is mixed, after the synthesizer.
-constexpr double kGain = 1.0;
 
 // The synthesizer, the player and the piece are shared by the game's thread
 // and the audio thread's hook; this lock is taken by both for every call.
@@ -75,9 +60,6 @@ int totalTicks = 0;
 int64_t framesIdle = 0;
 // Every frame the synthesizer has made since sound started.
 int64_t framesMade = 0;
-// Long enough for the reverb's tail to die away; after it, a synthesizer
-// with nothing to play is left alone, so a paused game costs nothing.
-constexpr int64_t kIdleFrames = kRate * 2;
 
 // The first pass of the open piece as the synthesizer made it, from a silent
 // synthesizer, followed by its tail until that had died away.
@@ -290,20 +272,8 @@ void SDLCALL LogOnce(int, const char* message, void* data) {
 }
 bool errorSaid = false;
 
-// A play's channel state is that of a fresh synthesizer, as a new open always
-// gave; the notes still sounding are let go rather than cut.
 void FreshChannels() {
-    fluid_synth_all_notes_off(synth, -1);
-    for (int ch = 0; ch < fluid_synth_count_midi_channels(synth); ++ch) {
-        fluid_synth_cc(synth, ch, 121, 0);
-        fluid_synth_cc(synth, ch, 0, 0);
-        fluid_synth_cc(synth, ch, 32, 0);
-        fluid_synth_cc(synth, ch, 7, 100);
-        fluid_synth_cc(synth, ch, 10, 64);
-        fluid_synth_cc(synth, ch, 91, 40);
-        fluid_synth_cc(synth, ch, 93, 0);
-    }
-    fluid_synth_program_reset(synth);
+    synthsetup::FreshChannels(synth);
 }
 
 }  // namespace
@@ -319,28 +289,16 @@ bool SynthStart(const std::vector<std::string>& fonts) {
     fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
     fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
 
-    fluid_settings_t* s = new_fluid_settings();
+    fluid_settings_t* s = synthsetup::NewSettings();
     if (s == nullptr) {
         return false;
     }
-    fluid_settings_setnum(s, "synth.sample-rate", kRate);
-    fluid_settings_setint(s, "synth.polyphony", kPolyphony);
-    fluid_settings_setnum(s, "synth.gain", kGain);
-    fluid_settings_setint(s, "synth.reverb.active", 1);
-    fluid_settings_setint(s, "synth.chorus.active", 1);
-    // Every call is under our own lock already.
-    fluid_settings_setint(s, "synth.threadsafe-api", 0);
-    // The player keeps time by the samples made, not the wall clock: the
-    // file's timing holds whatever the device does, the disk driver included.
-    fluid_settings_setstr(s, "player.timing-source", "sample");
-    // A play resets the channels itself, without cutting the last notes.
-    fluid_settings_setint(s, "player.reset-synth", 0);
     fluid_synth_t* made = new_fluid_synth(s);
     if (made == nullptr) {
         delete_fluid_settings(s);
         return false;
     }
-    fluid_synth_set_interp_method(made, -1, FLUID_INTERP_4THORDER);
+    synthsetup::SetUp(made);
     int loaded = 0;
     for (const std::string& font : fonts) {
         if (fluid_synth_sfload(made, font.c_str(), 1) != FLUID_FAILED) {
