@@ -7,7 +7,7 @@
 import fs from 'node:fs';
 import path from 'node:path';
 import os from 'node:os';
-import { canvas, frames, gameState, launch, press, serve, until } from './site.mjs';
+import { canvas, expect, failures, frames, gameState, group, launch, press, serve, until } from './site.mjs';
 
 const [site, pictures] = process.argv.slice(2);
 const W = 640;
@@ -79,19 +79,6 @@ function paddleX(px) {
   return -1;
 }
 
-let failed = 0;
-async function group(name, body) {
-  try {
-    await body();
-    console.log(`ok: ${name}`);
-  } catch (e) {
-    failed++;
-    console.log(`FAIL: ${name}: ${e.message}`);
-  }
-}
-function expect(holds, why) {
-  if (!holds) throw new Error(why);
-}
 
 const errors = [];
 const server = await serve(site);
@@ -392,4 +379,4 @@ await group('no page or console errors', async () => {
 
 await browser.close();
 await server.close();
-process.exit(failed ? 1 : 0);
+process.exit(failures() ? 1 : 0);

@@ -3,22 +3,9 @@
 // The passes of the title's piece follow each other on the audio clock with
 // nothing between them, and the game answers every end; every piece, its
 // pass followed by the next, leaves no quiet stretch of 40 ms at the loop.
-import { launch, serve, until } from './site.mjs';
+import { expect, failures, group, launch, serve, until } from './site.mjs';
 
 const [site] = process.argv.slice(2);
-let failed = 0;
-async function group(name, body) {
-  try {
-    await body();
-    console.log(`ok: ${name}`);
-  } catch (e) {
-    failed++;
-    console.log(`FAIL: ${name}: ${e.message}`);
-  }
-}
-function expect(holds, why) {
-  if (!holds) throw new Error(why);
-}
 
 const server = await serve(site);
 // Sound without a key first, as after the player's first key.
@@ -81,4 +68,4 @@ await group('no piece has a quiet stretch of 40 ms at its loop', async () => {
 
 await browser.close();
 await server.close();
-process.exit(failed ? 1 : 0);
+process.exit(failures() ? 1 : 0);

@@ -129,3 +129,20 @@ export async function canvas(page) {
   });
   return Buffer.from(b64, 'base64');
 }
+
+// A check made of steps: says ok or FAIL with its name, and goes on to the
+// next; the test's exit code comes from failures().
+let failed = 0;
+export async function group(name, body) {
+  try {
+    await body();
+    console.log(`ok: ${name}`);
+  } catch (e) {
+    failed++;
+    console.log(`FAIL: ${name}: ${e.message}`);
+  }
+}
+export const failures = () => failed;
+export function expect(holds, why) {
+  if (!holds) throw new Error(why);
+}
