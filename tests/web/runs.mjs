@@ -43,7 +43,8 @@ async function show(name, text) {
 }
 async function download(page, selector) {
   const [file] = await Promise.all([page.waitForEvent('download'), page.click(selector)]);
-  return { name: file.suggestedFilename(), text: fs.readFileSync(await file.path(), 'utf8') };
+  const bytes = fs.readFileSync(await file.path());
+  return { name: file.suggestedFilename(), bytes, text: bytes.toString('utf8') };
 }
 async function shownTrace(name, text) {
   const page = await show(name, text);
@@ -100,6 +101,36 @@ await group("a damaged recording gets the Linux game's refusal, on the page", as
   const said = await page.textContent('#note');
   await page.context().close();
   if (!said.endsWith(refusal)) throw new Error(`the page says "${said}", Linux "${refusal}"`);
+});
+
+await group("the player's files go out as a tar and come back in, a bad one refused whole", async () => {
+  const context = await browser.newContext();
+  const page = await context.newPage();
+  await page.goto(server.url);
+  await until(page, 'the game running', () => window.tessalune.state === 'running');
+  const out = await download(page, '#export');
+  fs.writeFileSync(path.join(work, 'data.tar'), out.bytes);
+  const listed = execFileSync('tar', ['tvf', path.join(work, 'data.tar')], { encoding: 'utf8' });
+  if (out.name !== 'tessalune-data.tar' || listed.trim().split('\n').length !== 11 || !/ 312 .* Map10\n/.test(listed)) {
+    throw new Error(`exported ${out.name}:\n${listed}`);
+  }
+  const map = (name) => page.evaluate((n) => Array.from(Module.FS.readFile('/game/Data/' + n)).join(), name);
+  const put = async (files, want) => {
+    await page.evaluate(() => { window.tessalune.imported = ''; });
+    await page.setInputFiles('#import-file', files.map(([name, bytes]) => ({ name, mimeType: 'application/octet-stream', buffer: Buffer.from(bytes) })));
+    await until(page, 'the import', () => window.tessalune.imported);
+    const said = (await page.evaluate(() => window.tessalune.imported));
+    if (!said.startsWith(want)) throw new Error(`importing ${files.map((f) => f[0])}: ${said}`);
+  };
+  const before = await map('Map2');
+  await put([['Map2', new Uint8Array(312).fill(1)], ['Map11', [1]]], 'refused: Map11');
+  await put([['Map2', new Uint8Array(313)]], 'refused: Map2 is 313 bytes');
+  if ((await map('Map2')) !== before) throw new Error('a refused import changed Map2');
+  await put([['Map2', new Uint8Array(312).fill(1)]], 'Map2');
+  if ((await map('Map2')) !== new Uint8Array(312).fill(1).join()) throw new Error('Map2 was not imported');
+  await put([['data.tar', fs.readFileSync(path.join(work, 'data.tar'))]], 'BestScore Map1 Map2');
+  if ((await map('Map2')) !== before) throw new Error('the exported tar did not bring Map2 back');
+  await context.close();
 });
 
 await browser.close();
