@@ -1,6 +1,7 @@
 // Runs to share: a Linux recording shown in the page (?play=URL&trace) gives
 // the runner's trace; a run recorded in the page plays in the runner as the
-// page shows it; a damaged recording gets the Linux game's own refusal.
+// page shows it; a damaged recording gets the Linux game's own refusal; the
+// player's files go out as a tar and come back in, a bad one refused whole.
 //   node runs.mjs SITE DEMOS RUNNER GAMEDIR NATIVE_GAME
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
