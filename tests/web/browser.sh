@@ -5,7 +5,8 @@
 # the editor surviving the page being closed, a second tab turned away, a run
 # played with a stood-in gamepad and with touches on a phone, the site
 # starting offline and a new version of it replacing the old, and no page or
-# console errors (tests/web/browser.mjs); the music's loop and its end
+# console errors (tests/web/browser.mjs); runs recorded, shown and refused
+# as on Linux (tests/web/runs.mjs); the music's loop and its end
 # (tests/web/music.mjs). Exits 77 (skipped) when
 # the site or chromium is not there; tools/web.sh builds the site.
 set -euo pipefail
@@ -63,6 +64,9 @@ sleep 0.5
 ' "$port" || status=1
 
 node "$src/tests/web/browser.mjs" "$site" "$work" || status=1
+# Runs to share: recordings shown, recorded and refused as on Linux.
+node "$src/tests/web/runs.mjs" "$site" "$src/tests/demos" "$build/tessalune-headless" "$gamedir" "$build/tessalune" ||
+    status=1
 # The music, in a chromium of its own that plays sound without a key first.
 node "$src/tests/web/music.mjs" "$site" || status=1
 exit $status

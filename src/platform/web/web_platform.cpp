@@ -538,8 +538,10 @@ void WaitEvents() {
 // ---- clock -----------------------------------------------------------------
 
 uint32_t GetTicks() {
-    // Wraps, like the clock it stands in for, every 49.7 days.
-    return clockAtOrigin + static_cast<uint32_t>(static_cast<uint64_t>(MsSinceOrigin()));
+    // The first look sets the clock's start: it is taken before the start is
+    // read. Wraps, like the clock it stands in for, every 49.7 days.
+    const auto elapsed = static_cast<uint64_t>(MsSinceOrigin());
+    return clockAtOrigin + static_cast<uint32_t>(elapsed);
 }
 
 void SetClockStart(uint32_t ms) {
