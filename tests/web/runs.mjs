@@ -8,22 +8,11 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import zlib from 'node:zlib';
-import { frames, launch, press, serve, until } from './site.mjs';
+import { failures, frames, group, launch, press, serve, until } from './site.mjs';
 
 const [site, demos, runner, gamedir, native] = process.argv.slice(2);
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'tessalune-web-runs-'));
 const gameFields = (text) => text.replace(/"clock":[0-9]*,/g, '').trimEnd().split('\n');
-let failed = 0;
-
-async function group(name, body) {
-  try {
-    await body();
-    console.log(`ok: ${name}`);
-  } catch (e) {
-    failed++;
-    console.log(`FAIL: ${name}: ${e.message}`);
-  }
-}
 function sameTrace(want, got, what) {
   const at = want.findIndex((line, i) => line !== got[i]);
   if (at >= 0 || want.length !== got.length) {
@@ -137,4 +126,4 @@ await group("the player's files go out as a tar and come back in, a bad one refu
 await browser.close();
 await server.close();
 fs.rmSync(work, { recursive: true, force: true });
-process.exit(failed ? 1 : 0);
+process.exit(failures() ? 1 : 0);
