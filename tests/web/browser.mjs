@@ -359,9 +359,11 @@ await group('the site is installable, starts offline after one visit, and a new 
     await page.waitForFunction(async () => !!(await navigator.serviceWorker.getRegistration())?.waiting, null, { timeout: 20000 });
     expect(!(await kept(page)).isNew, 'a page already running the old site got the new one');
     let now = {};
-    for (let tries = 0; tries < 50 && !now.isNew; tries++) {
+    // The waiting worker takes over only while no page is open, which on a
+    // busy machine can take a while: each try leaves it longer.
+    for (let tries = 0; tries < 12 && !now.isNew; tries++) {
       await page.close();
-      await new Promise((done) => setTimeout(done, 100));
+      await new Promise((done) => setTimeout(done, Math.min(200 * 2 ** tries, 3000)));
       page = await visit();
       now = await kept(page);
     }
