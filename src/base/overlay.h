@@ -11,6 +11,12 @@ namespace overlay {
 constexpr int Width = 640;
 constexpr int Height = 480;
 
+// Where the signs sit: the pause in the middle, a volume near the top; a
+// volume's sign stays this long after its last change.
+constexpr int PauseSignY = 200;
+constexpr int VolumeSignY = 48;
+constexpr int SignMs = 1500;
+
 // Halves every pixel's brightness: the picture behind a pause.
 void Dim(uint16_t* pixels);
 

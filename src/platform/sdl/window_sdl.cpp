@@ -85,10 +85,6 @@ bool paused = false;
 std::string signText;
 int signLevel = -1;
 Uint32 signUntil = 0;
-constexpr Uint32 SignMs = 1500;
-// Where the signs sit: the pause in the middle, a volume near the top.
-constexpr int PauseSignY = 200;
-constexpr int VolumeSignY = 48;
 // A copy of the frame to draw a sign over, and the frame a pause began on.
 std::vector<uint16_t> composed;
 std::vector<uint16_t> pausedFrame;
@@ -515,14 +511,14 @@ void DrawSignOver(uint16_t* pixels) {
         signUntil = 0;
     }
     if (signUntil != 0) {
-        overlay::DrawSign(pixels, VolumeSignY, signText, signLevel);
+        overlay::DrawSign(pixels, overlay::VolumeSignY, signText, signLevel);
     }
 }
 
 void ShowSign(const std::string& text, int level) {
     signText = text;
     signLevel = level;
-    signUntil = SDL_GetTicks() + SignMs;
+    signUntil = SDL_GetTicks() + overlay::SignMs;
     if (signUntil == 0) {
         signUntil = 1;
     }
@@ -533,7 +529,7 @@ void ShowSign(const std::string& text, int level) {
 void ShowPause() {
     composed = pausedFrame;
     overlay::Dim(composed.data());
-    overlay::DrawSign(composed.data(), PauseSignY, "PAUSED");
+    overlay::DrawSign(composed.data(), overlay::PauseSignY, "PAUSED");
     DrawSignOver(composed.data());
     PresentFrame(composed.data(), FrameWidth * sizeof(uint16_t), nullptr);
 }

@@ -345,10 +345,6 @@ plat::SettingsChanged settingsChanged = nullptr;
 std::string signText;
 int signLevel = -1;
 double signUntil = 0;
-constexpr double SignMs = 1500;
-// Where the signs sit: the pause in the middle, a volume near the top.
-constexpr int PauseSignY = 200;
-constexpr int VolumeSignY = 48;
 
 bool SignUp() {
     if (signUntil != 0 && Now() >= signUntil) {
@@ -367,7 +363,7 @@ void StepVolume(int which) {
     web_sound_volume(current.soundVolume / 100.0);
     signText = std::string(music ? "MUSIC " : "EFFECTS ") + std::to_string(*volume) + "%";
     signLevel = *volume;
-    signUntil = Now() + SignMs;
+    signUntil = Now() + overlay::SignMs;
     // A key held at either end changes nothing, and writes nothing.
     if (*volume != was && settingsChanged != nullptr) {
         settingsChanged(current);
@@ -401,9 +397,9 @@ void StayPaused() {
     while (paused) {
         composed = pausedFrame;
         overlay::Dim(composed.data());
-        overlay::DrawSign(composed.data(), PauseSignY, "PAUSED");
+        overlay::DrawSign(composed.data(), overlay::PauseSignY, "PAUSED");
         if (SignUp()) {
-            overlay::DrawSign(composed.data(), VolumeSignY, signText, signLevel);
+            overlay::DrawSign(composed.data(), overlay::VolumeSignY, signText, signLevel);
         }
         Show(composed.data(), FrameWidth * sizeof(uint16_t), nullptr, false);
         // A sign that times out is taken off within a quarter of a second.
@@ -414,7 +410,7 @@ void StayPaused() {
     // What the page showed before, as it was (with no sign that has gone).
     if (SignUp()) {
         composed = pausedFrame;
-        overlay::DrawSign(composed.data(), VolumeSignY, signText, signLevel);
+        overlay::DrawSign(composed.data(), overlay::VolumeSignY, signText, signLevel);
         Show(composed.data(), FrameWidth * sizeof(uint16_t), nullptr, false);
     } else {
         Show(pausedFrame.data(), FrameWidth * sizeof(uint16_t), nullptr, false);
@@ -600,7 +596,7 @@ void DisplayPresent(const uint16_t* pixels, int pitch, const uint8_t* rowsWritte
     }
     // The sign goes over a copy; the game's own picture is left alone.
     composed = lastFrame;
-    overlay::DrawSign(composed.data(), VolumeSignY, signText, signLevel);
+    overlay::DrawSign(composed.data(), overlay::VolumeSignY, signText, signLevel);
     Show(composed.data(), FrameWidth * sizeof(uint16_t), nullptr, true);
 }
 
